@@ -1,0 +1,181 @@
+// A small modal dialog on SDL2 and SDL2_ttf: wrapped text, an optional edit
+// field, and buttons. Enter presses the default button, Escape and closing
+// press the cancel button. While it runs, owner windows keep repainting.
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <algorithm>
+
+#include "dialogs/input_box_window.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/fonts.h"
+#include "platform/gdi.h"
+#include "platform/runtime_error.h"
+
+namespace vr {
+
+namespace {
+
+constexpr int kWidth = 400;
+constexpr int kPad = 14;
+constexpr int kButtonW = 84, kButtonH = 26;
+constexpr int kEditH = 24;
+const FontSpec kFont{"Sans", 10, false, false};
+
+std::vector<std::string> WrapLines(const std::string& text, int maxWidth) {
+    std::vector<std::string> out;
+    std::string para;
+    auto flush = [&](const std::string& p) {
+        std::string line, word;
+        size_t i = 0;
+        std::vector<std::string> words;
+        while (i <= p.size()) {
+            size_t j = p.find(' ', i);
+            if (j == std::string::npos) j = p.size();
+            words.push_back(p.substr(i, j - i));
+            i = j + 1;
+        }
+        for (const auto& w : words) {
+            std::string trial = line.empty() ? w : line + " " + w;
+            int tw = 0;
+            MeasureText(trial, kFont, &tw, nullptr);
+            if (tw > maxWidth && !line.empty()) {
+                out.push_back(line);
+                line = w;
+            } else {
+                line = trial;
+            }
+        }
+        out.push_back(line);
+    };
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n') {
+            flush(para);
+            para.clear();
+        } else {
+            para += c;
+        }
+    }
+    flush(para);
+    return out;
+}
+
+void FillRect(Surface& s, int x, int y, int w, int h, uint32_t px) {
+    Surface block(w, h, px);
+    BitBlt(s, x, y, w, h, block, 0, 0, SRCCOPY);
+}
+
+void Frame(Surface& s, int x, int y, int w, int h, uint32_t px) {
+    FillRect(s, x, y, w, 1, px);
+    FillRect(s, x, y + h - 1, w, 1, px);
+    FillRect(s, x, y, 1, h, px);
+    FillRect(s, x + w - 1, y, 1, h, px);
+}
+
+}  // namespace
+
+int RunDialogWindow(DialogSpec& spec) {
+    int lineH = 0;
+    MeasureText("Ag", kFont, nullptr, &lineH);
+    std::vector<std::string> lines = WrapLines(spec.text, kWidth - 2 * kPad);
+    int textH = int(lines.size()) * lineH;
+    int height = kPad + textH + kPad + (spec.hasEdit ? kEditH + kPad : 0) + kButtonH + kPad;
+    std::string title = AnsiToUtf8(spec.title);
+    SDL_Window* win = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWidth, height,
+                                       SDL_WINDOW_SHOWN | SDL_WINDOW_ALWAYS_ON_TOP);
+    if (!win) throw RuntimeError(kErrInvalidCall, std::string("Cannot open a dialog window: ") + SDL_GetError());
+    SDL_RaiseWindow(win);
+    uint32_t id = SDL_GetWindowID(win);
+    if (spec.hasEdit) SDL_StartTextInput();
+
+    int n = int(spec.buttons.size());
+    int buttonsY = height - kPad - kButtonH;
+    auto buttonX = [&](int i) { return kWidth - kPad - (n - i) * (kButtonW + 8) + 8; };
+    int editY = kPad + textH + kPad;
+    int focus = spec.defaultButton;
+    int result = -1;
+
+    while (result < 0) {
+        Surface img(kWidth, height, PixelRGB(240, 240, 240));
+        for (size_t i = 0; i < lines.size(); ++i)
+            TextOut(img, kPad, kPad + int(i) * lineH, lines[i], kFont, RGB(0, 0, 0));
+        if (spec.hasEdit) {
+            FillRect(img, kPad, editY, kWidth - 2 * kPad, kEditH, PixelRGB(255, 255, 255));
+            Frame(img, kPad, editY, kWidth - 2 * kPad, kEditH, PixelRGB(120, 120, 120));
+            int tw = 0;
+            MeasureText(spec.editText, kFont, &tw, nullptr);
+            int tx = kPad + 4 - std::max(0, tw - (kWidth - 2 * kPad - 12));
+            TextOut(img, tx, editY + (kEditH - lineH) / 2, spec.editText, kFont, RGB(0, 0, 0));
+            if ((SDL_GetTicks() / 500) % 2 == 0)
+                FillRect(img, std::min(tx + tw + 1, kWidth - kPad - 3), editY + 4, 1, kEditH - 8, 0);
+        }
+        for (int i = 0; i < n; ++i) {
+            int bx = buttonX(i);
+            FillRect(img, bx, buttonsY, kButtonW, kButtonH, PixelRGB(225, 225, 225));
+            Frame(img, bx, buttonsY, kButtonW, kButtonH, i == focus ? PixelRGB(0, 90, 200) : PixelRGB(130, 130, 130));
+            int tw = 0;
+            MeasureText(spec.buttons[i], kFont, &tw, nullptr);
+            TextOut(img, bx + (kButtonW - tw) / 2, buttonsY + (kButtonH - lineH) / 2, spec.buttons[i], kFont, 0);
+        }
+        if (SDL_Surface* target = SDL_GetWindowSurface(win)) {
+            SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(img.pixels.data(), img.width, img.height, 32,
+                                                                  img.width * 4, SDL_PIXELFORMAT_XRGB8888);
+            if (src) {
+                SDL_BlitSurface(src, nullptr, target, nullptr);
+                SDL_FreeSurface(src);
+            }
+            SDL_UpdateWindowSurface(win);
+        }
+        RunModalIdleHook();
+
+        SDL_Event e;
+        if (!SDL_WaitEventTimeout(&e, 100)) continue;
+        do {
+            if (e.type == SDL_QUIT) {
+                result = spec.cancelButton;
+                SDL_PushEvent(&e);  // the owner sees the quit after the dialog
+                break;
+            }
+            if (e.type == SDL_WINDOWEVENT && e.window.windowID == id && e.window.event == SDL_WINDOWEVENT_CLOSE) {
+                result = spec.cancelButton;
+            } else if (e.type == SDL_KEYDOWN && e.key.windowID == id) {
+                SDL_Keycode k = e.key.keysym.sym;
+                if (k == SDLK_RETURN || k == SDLK_KP_ENTER) result = spec.hasEdit ? spec.defaultButton : focus;
+                else if (k == SDLK_ESCAPE) result = spec.cancelButton;
+                else if (k == SDLK_TAB || k == SDLK_LEFT || k == SDLK_RIGHT) focus = (focus + 1) % std::max(1, n);
+                else if (k == SDLK_BACKSPACE && spec.hasEdit && !spec.editText.empty()) spec.editText.pop_back();
+            } else if (e.type == SDL_TEXTINPUT && e.text.windowID == id && spec.hasEdit) {
+                spec.editText += Utf8ToAnsi(e.text.text);
+            } else if (e.type == SDL_MOUSEBUTTONUP && e.button.windowID == id && e.button.button == SDL_BUTTON_LEFT) {
+                for (int i = 0; i < n; ++i) {
+                    int bx = buttonX(i);
+                    if (e.button.x >= bx && e.button.x < bx + kButtonW && e.button.y >= buttonsY &&
+                        e.button.y < buttonsY + kButtonH)
+                        result = i;
+                }
+            }
+            // Input meant for other windows is dropped: the owner is disabled while a dialog is open.
+        } while (result < 0 && SDL_PollEvent(&e));
+    }
+    if (spec.hasEdit) SDL_StopTextInput();
+    SDL_DestroyWindow(win);
+    RunModalIdleHook();
+    return result;
+}
+
+std::string RunInputBoxWindow(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+    DialogSpec spec;
+    spec.title = title;
+    spec.text = prompt;
+    spec.buttons = {"OK", "Cancel"};
+    spec.defaultButton = 0;
+    spec.cancelButton = 1;
+    spec.hasEdit = true;
+    spec.editText = defaultText;
+    int pressed = RunDialogWindow(spec);
+    return pressed == 0 ? spec.editText : std::string();
+}
+
+}  // namespace vr

@@ -1,0 +1,14 @@
+// The ANSI code page (Windows-1252) and UTF-8: texts of the programs are
+// Windows-1252 bytes; they are converted only where they meet SDL.
+#pragma once
+#include <string>
+
+namespace vr {
+
+std::string AnsiToUtf8(const std::string& ansi);
+// Characters outside Windows-1252 become "?".
+std::string Utf8ToAnsi(const std::string& utf8);
+// Lower-case mapping of Windows-1252 text (ASCII and the Latin-1 letters).
+std::string AnsiLower(const std::string& ansi);
+
+}  // namespace vr

@@ -1,0 +1,45 @@
+// Kernel services: tick count, performance counter, Sleep, paths, file tests,
+// the program folder and the system directory.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace vr {
+
+// Milliseconds since the system started, as a signed 32-bit value that wraps
+// like the original 32-bit counter (after about 24.8 days it turns negative).
+int32_t GetTickCount();
+// Performance counter: ticks of a monotonic clock and their frequency (1e9).
+bool QueryPerformanceFrequency(int64_t* frequency);
+bool QueryPerformanceCounter(int64_t* counter);
+// Suspends the calling thread.
+void Sleep(uint32_t milliseconds);
+
+// A manual clock for tests and replays. While it is on, GetTickCount and the
+// performance counter read it instead of the system clock, Sleep advances it
+// instead of waiting, and every performance-counter read advances it by the
+// auto step (so a busy wait on the counter ends).
+void UseManualClock(bool on, int64_t startNs = 0);
+void SetManualClockNs(int64_t ns);
+void AdvanceManualClock(int64_t ns);
+void SetManualClockAutoStep(int64_t ns);
+bool ManualClockOn();
+
+// Turns a path written with "\" separators into a native path ("/"). Leading
+// "\" stays a root, so an empty folder joined with "\name" lands in "/name".
+std::string NativePath(const std::string& path);
+// True when the file or folder exists (PathFileExistsA).
+bool PathFileExistsA(const std::string& path);
+// True when the path names an existing folder.
+bool IsDirectory(const std::string& path);
+// Folder of the running program, without a trailing separator.
+std::string ProgramFolder();
+
+// The per-user folder that stands in for the Windows system directory:
+// $XDG_DATA_HOME/vrplatform/system (default ~/.local/share/...), created on
+// first use. Copies it into buffer (NUL-terminated) and returns its length,
+// or the size needed (including the NUL) when the buffer is too small.
+uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
+std::string SystemDirectory();
+
+}  // namespace vr

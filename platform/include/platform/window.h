@@ -1,0 +1,223 @@
+// Windows of the windowing toolkit: a top-level form with child picture boxes
+// that keep persistent images, mouse and key events delivered by the one
+// message queue of the process, and the USER calls on windows and the pointer.
+//
+// Drawing goes into a box's image (its surface); a form shows its boxes'
+// images when it repaints, which happens only while messages are processed:
+// DoEvents, ProcessPendingMessages, or the wait of a modal dialog.
+// Event handlers run only inside those calls.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gdi.h"
+
+struct SDL_Window;
+
+namespace vr {
+
+using HWND = int32_t;
+struct RECT {
+    int32_t left = 0, top = 0, right = 0, bottom = 0;
+};
+struct POINT {
+    int32_t x = 0, y = 0;
+};
+
+// Mouse buttons (1 left, 2 right, 4 middle) and shift states (1 shift, 2 ctrl, 4 alt).
+enum MouseButton : int { kLeftButton = 1, kRightButton = 2, kMiddleButton = 4 };
+enum ShiftState : int { kShiftMask = 1, kCtrlMask = 2, kAltMask = 4 };
+
+// Mouse handlers get the button, the shift state and the position in the
+// receiving control's pixels (as fractions).
+using MouseHandler = std::function<void(int button, int shift, float x, float y)>;
+using KeyHandler = std::function<void(int keyCode, int shift)>;
+
+class Form;
+
+class PictureBox {
+public:
+    PictureBox(Form& owner, std::string name, int left, int top, int width, int height, bool border, bool visible);
+    PictureBox(const PictureBox&) = delete;
+    PictureBox& operator=(const PictureBox&) = delete;
+
+    const std::string& Name() const { return name_; }
+    HWND hWnd() const { return hwnd_; }
+    Form& Owner() const { return owner_; }
+
+    // Outer rectangle in the form's client area; the drawing area lies inside
+    // the one-pixel border when there is one.
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    bool HasBorder() const { return border_; }
+    int ScaleWidth() const { return image_.width; }
+    int ScaleHeight() const { return image_.height; }
+    void Move(int left, int top, int width, int height);
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool v);
+
+    COLORREF BackColor() const { return backColor_; }
+    void SetBackColor(COLORREF c);
+    COLORREF ForeColor() const { return foreColor_; }
+    void SetForeColor(COLORREF c) { foreColor_ = c; }
+    FontSpec& Font() { return font_; }
+
+    // The picture: shown under the drawn graphics; cleared images keep it.
+    const Surface& Picture() const { return picture_; }
+    void SetPicture(Surface picture);
+    void LoadPicture(const std::string& path);  // throws RuntimeError on failure
+    void ClearPicture();                          // loads an empty picture
+
+    // The persistent image: every drawing call goes here.
+    Surface& Image() { return image_; }
+    const Surface& Image() const { return image_; }
+    // Clears drawn graphics and text; the picture stays.
+    void Cls();
+    // Marks the image as changed so that the next message processing repaints.
+    void Invalidate();
+
+    // One line of text at (x, y) in the box's font and text colour.
+    void Print(int x, int y, const std::string& ansiText);
+
+    // The pointer image shown while the pointer is over the box.
+    void SetPointerImage(const Surface& image, const Surface& mask, int hotX, int hotY);
+
+    MouseHandler onMouseDown, onMouseUp, onMouseMove;
+
+private:
+    friend class Form;
+    void RebuildImage();
+
+    Form& owner_;
+    std::string name_;
+    HWND hwnd_;
+    int left_, top_, width_, height_;
+    bool border_, visible_;
+    COLORREF backColor_ = RGB(0, 0, 0);
+    COLORREF foreColor_ = RGB(0, 0, 0);
+    FontSpec font_;
+    Surface picture_;
+    Surface image_;
+    struct Pointer;
+    std::shared_ptr<Pointer> pointer_;
+};
+
+class Form {
+public:
+    Form(std::string caption, int clientWidth, int clientHeight, COLORREF backColor);
+    ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    HWND hWnd() const { return hwnd_; }
+    const std::string& Caption() const { return caption_; }
+    int ClientWidth() const { return clientWidth_; }
+    int ClientHeight() const { return clientHeight_; }
+    COLORREF BackColor() const { return backColor_; }
+
+    PictureBox& AddPictureBox(const std::string& name, int left, int top, int width, int height, bool border,
+                              bool visible);
+    PictureBox* FindBox(const std::string& name);
+    const std::vector<std::unique_ptr<PictureBox>>& Boxes() const { return boxes_; }
+
+    // Creates the real window, centred on the screen, not resizable; its first
+    // activation is delivered by the next message processing. Throws
+    // RuntimeError with SDL's reason when no window can be made.
+    void Show();
+    bool Shown() const { return window_ != nullptr; }
+    // Closes the window without running the unload handler.
+    void Unload();
+    bool Unloaded() const { return unloaded_; }
+
+    // The whole client area as it would be shown (background and boxes).
+    Surface Compose() const;
+    void Invalidate() { dirty_ = true; }
+    bool NeedsRepaint() const { return dirty_; }
+    void Repaint();
+    // True once after Show: the first activation is due.
+    bool TakePendingActivation() {
+        bool due = activatePending_;
+        activatePending_ = false;
+        return due;
+    }
+
+    SDL_Window* NativeWindow() const { return window_; }
+    uint32_t NativeWindowId() const;
+
+    bool keyPreview = true;
+    std::function<void()> onActivate;
+    MouseHandler onMouseDown, onMouseUp, onMouseMove;
+    KeyHandler onKeyDown, onKeyUp;
+    // Runs when the user closes the window; set cancel non-zero to keep it.
+    std::function<void(int& cancel)> onUnload;
+
+private:
+    friend void DispatchEvent(const void* event);
+    friend class PictureBox;
+    PictureBox* BoxAt(int x, int y);
+    void HandleMouse(int kind, int button, int x, int y);
+    void UpdatePointerImage(int x, int y);
+
+    std::string caption_;
+    int clientWidth_, clientHeight_;
+    COLORREF backColor_;
+    HWND hwnd_;
+    std::vector<std::unique_ptr<PictureBox>> boxes_;
+    SDL_Window* window_ = nullptr;
+    bool activatePending_ = false;
+    bool dirty_ = true;
+    bool unloaded_ = false;
+    PictureBox* capture_ = nullptr;
+    int captureButtons_ = 0;
+    PictureBox* pointerBox_ = nullptr;
+};
+
+// Processes every pending message once and repaints what changed.
+void DoEvents();
+// Processes every pending message of the thread (the frame limiter's wait).
+void ProcessPendingMessages();
+// Waits for and processes messages until every shown form is unloaded.
+void RunMessageLoop();
+// Ends the process at once with the given status.
+[[noreturn]] void EndProgram(int status);
+
+// Starts SDL's video (once). Throws RuntimeError with SDL's reason.
+void EnsureVideo();
+// The Windows virtual-key code of an SDL key code (0 when it has none).
+int VirtualKeyFromSdl(int sdlKeycode);
+// The SDL key code of a virtual-key code (tests and scripted input).
+int SdlKeyFromVirtualKey(int vk);
+
+// Queues input for a form as if the user had done it (tests, the pilot).
+// Positions are in the form's client pixels.
+void PostMouseMove(Form& form, int x, int y);
+void PostMouseButton(Form& form, int button, bool down, int x, int y);
+void PostKey(Form& form, int virtualKey, bool down);
+void PostClose(Form& form);
+
+// ---- USER calls ----
+bool ClipCursor(const RECT* rect);
+bool GetClipCursor(RECT* rect);
+bool GetClientRect(HWND hwnd, RECT* rect);
+bool ClientToScreen(HWND hwnd, POINT* point);
+bool OffsetRect(RECT* rect, int dx, int dy);
+bool GetWindowRect(HWND hwnd, RECT* rect);
+inline constexpr HWND HWND_TOPMOST = -1;
+inline constexpr uint32_t SWP_NOSIZE = 0x0001, SWP_NOMOVE = 0x0002, SWP_SHOWWINDOW = 0x0040;
+bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, uint32_t flags);
+// Moves the display counter by one; the pointer shows while it is 0 or more.
+int ShowCursor(bool show);
+bool GetCursorPos(POINT* point);
+bool SetCursorPos(int x, int y);
+inline constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1;
+int GetSystemMetrics(int index);
+// True when the handle names a live form or box.
+bool IsWindow(HWND hwnd);
+
+}  // namespace vr

@@ -1,0 +1,65 @@
+#include <ctime>
+
+#include "platform/kernel.h"
+
+namespace vr {
+
+namespace {
+bool g_manual = false;
+int64_t g_manualNs = 0;
+int64_t g_autoStep = 0;
+
+int64_t MonotonicNs() {
+    if (g_manual) return g_manualNs;
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return int64_t(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+int64_t UptimeMs() {
+    if (g_manual) return g_manualNs / 1000000;
+    timespec ts{};
+    clock_gettime(CLOCK_BOOTTIME, &ts);
+    return int64_t(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+}  // namespace
+
+void UseManualClock(bool on, int64_t startNs) {
+    g_manual = on;
+    g_manualNs = startNs;
+    g_autoStep = 0;
+}
+void SetManualClockNs(int64_t ns) { g_manualNs = ns; }
+void AdvanceManualClock(int64_t ns) { g_manualNs += ns; }
+void SetManualClockAutoStep(int64_t ns) { g_autoStep = ns; }
+bool ManualClockOn() { return g_manual; }
+
+int32_t GetTickCount() {
+    // The low 32 bits of the millisecond count, read as a signed value.
+    return static_cast<int32_t>(static_cast<uint32_t>(UptimeMs()));
+}
+
+bool QueryPerformanceFrequency(int64_t* frequency) {
+    if (!frequency) return false;
+    *frequency = 1000000000;
+    return true;
+}
+
+bool QueryPerformanceCounter(int64_t* counter) {
+    if (!counter) return false;
+    *counter = MonotonicNs();
+    if (g_manual) g_manualNs += g_autoStep;
+    return true;
+}
+
+void Sleep(uint32_t milliseconds) {
+    if (g_manual) {
+        g_manualNs += int64_t(milliseconds) * 1000000;
+        return;
+    }
+    timespec req{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&req, &req) != 0) {
+    }
+}
+
+}  // namespace vr

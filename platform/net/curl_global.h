@@ -1,0 +1,6 @@
+#pragma once
+
+namespace vr {
+// Initialises libcurl once for the process.
+void EnsureCurl();
+}  // namespace vr

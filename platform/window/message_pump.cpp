@@ -1,0 +1,223 @@
+// The one message queue of the process: SDL's event queue, drained by
+// DoEvents and ProcessPendingMessages, which dispatch to the forms' handlers.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/dialogs.h"
+#include "platform/runtime_error.h"
+#include "platform/window.h"
+#include "window/window_registry.h"
+
+namespace vr {
+
+void DispatchEvent(const void* event);
+
+namespace {
+
+enum MouseKind { kMove = 0, kDown = 1, kUp = 2 };
+
+int ShiftFromMod(int mod) {
+    int s = 0;
+    if (mod & KMOD_SHIFT) s |= kShiftMask;
+    if (mod & KMOD_CTRL) s |= kCtrlMask;
+    if (mod & KMOD_ALT) s |= kAltMask;
+    return s;
+}
+
+int ButtonFromSdl(int b) {
+    switch (b) {
+        case SDL_BUTTON_LEFT: return kLeftButton;
+        case SDL_BUTTON_RIGHT: return kRightButton;
+        case SDL_BUTTON_MIDDLE: return kMiddleButton;
+        default: return 0;
+    }
+}
+
+int ButtonsHeld() {
+    uint32_t s = SDL_GetMouseState(nullptr, nullptr);
+    int b = 0;
+    if (s & SDL_BUTTON_LMASK) b |= kLeftButton;
+    if (s & SDL_BUTTON_RMASK) b |= kRightButton;
+    if (s & SDL_BUTTON_MMASK) b |= kMiddleButton;
+    return b;
+}
+
+void RepaintForms(bool onlyDirty) {
+    for (Form* f : detail::AllForms())
+        if (f->Shown() && (!onlyDirty || f->NeedsRepaint())) f->Repaint();
+}
+
+void DeliverActivations() {
+    // Copy: an activation handler may create forms or never return.
+    auto forms = detail::AllForms();
+    for (Form* f : forms) {
+        if (f->Shown() && f->TakePendingActivation() && f->onActivate) f->onActivate();
+    }
+}
+
+void CloseForm(Form* f) {
+    int cancel = 0;
+    if (f->onUnload) f->onUnload(cancel);
+    if (!cancel) f->Unload();
+}
+
+void ProcessQueue(bool repaintAll) {
+    EnsureVideo();
+    DeliverActivations();
+    SDL_Event e;
+    while (SDL_PollEvent(&e)) DispatchEvent(&e);
+    RepaintForms(!repaintAll);
+}
+
+}  // namespace
+
+void Form::HandleMouse(int kind, int button, int x, int y) {
+    int shift = ShiftFromMod(SDL_GetModState());
+    PictureBox* target = capture_ ? capture_ : BoxAt(x, y);
+    if (kind == kMove) {
+        UpdatePointerImage(x, y);
+        button = ButtonsHeld();
+    } else if (kind == kDown) {
+        capture_ = target;
+        captureButtons_ |= button;
+        SDL_CaptureMouse(SDL_TRUE);
+    } else {
+        captureButtons_ &= ~button;
+        if (captureButtons_ == 0) {
+            capture_ = nullptr;
+            SDL_CaptureMouse(SDL_FALSE);
+        }
+    }
+    if (target) {
+        int inset = target->HasBorder() ? 1 : 0;
+        float bx = float(x - target->Left() - inset), by = float(y - target->Top() - inset);
+        MouseHandler& h = kind == kMove ? target->onMouseMove : kind == kDown ? target->onMouseDown : target->onMouseUp;
+        if (h) h(button, shift, bx, by);
+    } else {
+        MouseHandler& h = kind == kMove ? onMouseMove : kind == kDown ? onMouseDown : onMouseUp;
+        if (h) h(button, shift, float(x), float(y));
+    }
+}
+
+void DispatchEvent(const void* event) {
+    const SDL_Event& e = *static_cast<const SDL_Event*>(event);
+    switch (e.type) {
+        case SDL_QUIT: {
+            auto forms = detail::AllForms();
+            for (Form* f : forms)
+                if (f->Shown()) CloseForm(f);
+            break;
+        }
+        case SDL_WINDOWEVENT: {
+            Form* f = detail::FormOfWindowId(e.window.windowID);
+            if (!f) break;
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) CloseForm(f);
+            else if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN)
+                f->Invalidate();
+            break;
+        }
+        case SDL_MOUSEMOTION: {
+            Form* f = detail::FormOfWindowId(e.motion.windowID);
+            if (f) f->HandleMouse(kMove, 0, e.motion.x, e.motion.y);
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: {
+            Form* f = detail::FormOfWindowId(e.button.windowID);
+            int b = ButtonFromSdl(e.button.button);
+            if (f && b) f->HandleMouse(e.type == SDL_MOUSEBUTTONDOWN ? kDown : kUp, b, e.button.x, e.button.y);
+            break;
+        }
+        case SDL_KEYDOWN:
+        case SDL_KEYUP: {
+            Form* f = detail::FormOfWindowId(e.key.windowID);
+            if (!f) break;
+            int vk = VirtualKeyFromSdl(e.key.keysym.sym);
+            if (!vk) break;
+            int shift = ShiftFromMod(e.key.keysym.mod);
+            KeyHandler& h = e.type == SDL_KEYDOWN ? f->onKeyDown : f->onKeyUp;
+            if (h) h(vk, shift);
+            break;
+        }
+        default: break;
+    }
+}
+
+void DoEvents() { ProcessQueue(true); }
+
+void ProcessPendingMessages() { ProcessQueue(false); }
+
+void RunMessageLoop() {
+    EnsureVideo();
+    for (;;) {
+        bool any = false;
+        for (Form* f : detail::AllForms()) any |= f->Shown();
+        if (!any) return;
+        DeliverActivations();
+        SDL_Event e;
+        if (SDL_WaitEventTimeout(&e, 50)) {
+            DispatchEvent(&e);
+            while (SDL_PollEvent(&e)) DispatchEvent(&e);
+        }
+        RepaintForms(true);
+    }
+}
+
+void EndProgram(int status) {
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(status);
+}
+
+void EnsureVideo() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) return;
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        throw RuntimeError(kErrInvalidCall, std::string("Cannot start the display: ") + SDL_GetError() +
+                                                " (is a display available? set DISPLAY, or SDL_VIDEODRIVER=offscreen)");
+    SetModalIdleHook([] { RepaintForms(true); });
+}
+
+void PostMouseMove(Form& form, int x, int y) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEMOTION;
+    e.motion.windowID = form.NativeWindowId();
+    e.motion.x = x;
+    e.motion.y = y;
+    SDL_PushEvent(&e);
+}
+
+void PostMouseButton(Form& form, int button, bool down, int x, int y) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.windowID = form.NativeWindowId();
+    e.button.button = button == kRightButton ? SDL_BUTTON_RIGHT : button == kMiddleButton ? SDL_BUTTON_MIDDLE : SDL_BUTTON_LEFT;
+    e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.button.clicks = 1;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+}
+
+void PostKey(Form& form, int virtualKey, bool down) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = form.NativeWindowId();
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    e.key.keysym.sym = SdlKeyFromVirtualKey(virtualKey);
+    e.key.keysym.scancode = SDL_GetScancodeFromKey(e.key.keysym.sym);
+    SDL_PushEvent(&e);
+}
+
+void PostClose(Form& form) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    e.window.windowID = form.NativeWindowId();
+    SDL_PushEvent(&e);
+}
+
+}  // namespace vr

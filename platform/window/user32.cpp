@@ -1,0 +1,163 @@
+// The USER calls on windows and the pointer, in screen pixels.
+#include <SDL.h>
+
+#include "platform/window.h"
+#include "window/window_registry.h"
+
+namespace vr {
+
+namespace {
+bool g_clipped = false;
+RECT g_clip;
+int g_cursorCounter = 0;
+
+struct Borders {
+    int top = 0, left = 0, bottom = 0, right = 0;
+};
+Borders BordersOf(SDL_Window* w) {
+    Borders b;
+    if (w) SDL_GetWindowBordersSize(w, &b.top, &b.left, &b.bottom, &b.right);
+    return b;
+}
+
+// Screen position of a form's client area.
+POINT ClientOrigin(const Form& f) {
+    POINT p;
+    if (f.NativeWindow()) SDL_GetWindowPosition(f.NativeWindow(), &p.x, &p.y);
+    return p;
+}
+
+void ApplyClip() {
+    for (Form* f : detail::AllForms()) {
+        if (!f->NativeWindow()) continue;
+        if (!g_clipped) {
+            SDL_SetWindowMouseRect(f->NativeWindow(), nullptr);
+            continue;
+        }
+        POINT o = ClientOrigin(*f);
+        SDL_Rect r{g_clip.left - o.x, g_clip.top - o.y, g_clip.right - g_clip.left, g_clip.bottom - g_clip.top};
+        SDL_SetWindowMouseRect(f->NativeWindow(), &r);
+    }
+}
+}  // namespace
+
+bool ClipCursor(const RECT* rect) {
+    g_clipped = rect != nullptr;
+    if (rect) g_clip = *rect;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) ApplyClip();
+    return true;
+}
+
+bool GetClipCursor(RECT* rect) {
+    if (!rect) return false;
+    if (g_clipped) {
+        *rect = g_clip;
+    } else {
+        *rect = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return g_clipped;
+}
+
+bool IsWindow(HWND hwnd) {
+    auto t = detail::Lookup(hwnd);
+    return t.form != nullptr;
+}
+
+bool GetClientRect(HWND hwnd, RECT* rect) {
+    auto t = detail::Lookup(hwnd);
+    if (!t.form || !rect) return false;
+    if (t.box) *rect = RECT{0, 0, t.box->ScaleWidth(), t.box->ScaleHeight()};
+    else *rect = RECT{0, 0, t.form->ClientWidth(), t.form->ClientHeight()};
+    return true;
+}
+
+bool ClientToScreen(HWND hwnd, POINT* point) {
+    auto t = detail::Lookup(hwnd);
+    if (!t.form || !point) return false;
+    POINT o = ClientOrigin(*t.form);
+    point->x += o.x;
+    point->y += o.y;
+    if (t.box) {
+        int inset = t.box->HasBorder() ? 1 : 0;
+        point->x += t.box->Left() + inset;
+        point->y += t.box->Top() + inset;
+    }
+    return true;
+}
+
+bool OffsetRect(RECT* rect, int dx, int dy) {
+    if (!rect) return false;
+    rect->left += dx;
+    rect->right += dx;
+    rect->top += dy;
+    rect->bottom += dy;
+    return true;
+}
+
+bool GetWindowRect(HWND hwnd, RECT* rect) {
+    auto t = detail::Lookup(hwnd);
+    if (!t.form || !rect) return false;
+    POINT o = ClientOrigin(*t.form);
+    if (t.box) {
+        *rect = RECT{o.x + t.box->Left(), o.y + t.box->Top(), o.x + t.box->Left() + t.box->Width(),
+                     o.y + t.box->Top() + t.box->Height()};
+        return true;
+    }
+    Borders b = BordersOf(t.form->NativeWindow());
+    *rect = RECT{o.x - b.left, o.y - b.top, o.x + t.form->ClientWidth() + b.right,
+                 o.y + t.form->ClientHeight() + b.bottom};
+    return true;
+}
+
+bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, uint32_t flags) {
+    auto t = detail::Lookup(hwnd);
+    if (!t.form) return false;
+    if (t.box) {
+        int nx = (flags & SWP_NOMOVE) ? t.box->Left() : x, ny = (flags & SWP_NOMOVE) ? t.box->Top() : y;
+        int nw = (flags & SWP_NOSIZE) ? t.box->Width() : cx, nh = (flags & SWP_NOSIZE) ? t.box->Height() : cy;
+        t.box->Move(nx, ny, nw, nh);
+        if (flags & SWP_SHOWWINDOW) t.box->SetVisible(true);
+        return true;
+    }
+    Form& f = *t.form;
+    if ((flags & SWP_SHOWWINDOW) && !f.Shown()) f.Show();
+    SDL_Window* w = f.NativeWindow();
+    if (!w) return false;
+    Borders b = BordersOf(w);
+    if (!(flags & SWP_NOSIZE)) {
+        int cw = cx - b.left - b.right, ch = cy - b.top - b.bottom;
+        if (cw > 0 && ch > 0) SDL_SetWindowSize(w, cw, ch);
+    }
+    if (!(flags & SWP_NOMOVE)) SDL_SetWindowPosition(w, x + b.left, y + b.top);
+    if (insertAfter == HWND_TOPMOST) SDL_SetWindowAlwaysOnTop(w, SDL_TRUE);
+    if (flags & SWP_SHOWWINDOW) SDL_ShowWindow(w);
+    f.Invalidate();
+    return true;
+}
+
+int ShowCursor(bool show) {
+    g_cursorCounter += show ? 1 : -1;
+    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_ShowCursor(g_cursorCounter >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    return g_cursorCounter;
+}
+
+bool GetCursorPos(POINT* point) {
+    if (!point) return false;
+    EnsureVideo();
+    SDL_GetGlobalMouseState(&point->x, &point->y);
+    return true;
+}
+
+bool SetCursorPos(int x, int y) {
+    EnsureVideo();
+    return SDL_WarpMouseGlobal(x, y) == 0;
+}
+
+int GetSystemMetrics(int index) {
+    EnsureVideo();
+    SDL_Rect r{0, 0, 0, 0};
+    if (SDL_GetDisplayBounds(0, &r) != 0) return 0;
+    return index == SM_CXSCREEN ? r.w : index == SM_CYSCREEN ? r.h : 0;
+}
+
+}  // namespace vr

@@ -1,0 +1,42 @@
+#include "window/window_registry.h"
+
+#include <SDL.h>
+
+#include <map>
+
+namespace vr::detail {
+
+namespace {
+std::map<HWND, HandleTarget>& Handles() {
+    static std::map<HWND, HandleTarget> handles;
+    return handles;
+}
+HWND g_next = 0x10000;
+}  // namespace
+
+HWND NewHandle(Form* form, PictureBox* box) {
+    HWND h = g_next;
+    g_next += 4;
+    Handles()[h] = HandleTarget{form, box};
+    return h;
+}
+
+void DropHandle(HWND hwnd) { Handles().erase(hwnd); }
+
+HandleTarget Lookup(HWND hwnd) {
+    auto it = Handles().find(hwnd);
+    return it == Handles().end() ? HandleTarget{} : it->second;
+}
+
+std::vector<Form*>& AllForms() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+Form* FormOfWindowId(uint32_t id) {
+    for (Form* f : AllForms())
+        if (f->Shown() && f->NativeWindowId() == id) return f;
+    return nullptr;
+}
+
+}  // namespace vr::detail
