@@ -79,7 +79,7 @@ TEST_F(Com, ManifestBesideTheProgramNeedsNoRegistration) {
     char buf[512];
     std::string section = "CLSID " + GuidToString(CLSID_Counter);
     uint32_t n = GetPrivateProfileStringA(section.c_str(), "Server", "", buf, sizeof buf, manifest_.c_str());
-    EXPECT_EQ(std::string(buf, n), "servers/" + std::filesystem::path(VR_TEST_SERVER_PATH).filename().string());
+    EXPECT_EQ(std::string(buf, n), "../servers/" + std::filesystem::path(VR_TEST_SERVER_PATH).filename().string());
     CreateAndUse();
     EXPECT_FALSE(std::filesystem::exists(registry_));
 }

@@ -229,6 +229,7 @@ public:
         return *this;
     }
     T* operator->() const { return p_; }
+    T& operator*() const { return *p_; }
     T* Get() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
     void Reset() {

@@ -1,0 +1,157 @@
+// Engine start-up, shutdown, cursor and version.
+#include <cmath>
+
+#include "core/engine_object.h"
+#include "core/library_values.h"
+#include "core/server_counts.h"
+#include "extra/mod_extra.h"
+#include "platform/dialogs.h"
+#include "platform/vbtypes.h"
+#include "platform/window.h"
+
+namespace korva2d {
+
+using vr::com::HResultFromCurrentException;
+using vr::com::S_OK;
+
+EngineObject::EngineObject() : DispatchObject(ServerObjectCounts(), IID__Engine) {}
+
+void EngineObject::LogError(const std::string& operation) {
+    int32_t number = vr::kErrInvalidCall;
+    try {
+        throw;
+    } catch (const vr::RuntimeError& e) {
+        number = e.number();
+    } catch (...) {
+    }
+    if (!D3DX) throw vr::RuntimeError(91);
+    AppendLog(operation + " : " + D3DX->GetErrorString(number));
+}
+
+void EngineObject::CenterWindow(int16_t width, int16_t height, VBool fullScreen) {
+    if (vr::IsTrue(fullScreen)) return;
+    int left = vr::CLng((vr::GetSystemMetrics(vr::SM_CXSCREEN) - width) / 2.0);
+    int top = vr::CLng((vr::GetSystemMetrics(vr::SM_CYSCREEN) - height) / 2.0);
+    if (!vr::SetWindowPos(hWnd, vr::HWND_TOPMOST, left, top, width, height, vr::SWP_SHOWWINDOW))
+        throw vr::RuntimeError(vr::kErrInvalidCall, "The window could not be placed");
+}
+
+namespace {
+// Runs one step of a phase one; a failure is remembered instead of raised.
+template <class F>
+void Step(bool& failed, F&& f) {
+    try {
+        f();
+    } catch (...) {
+        failed = true;
+    }
+}
+
+void ShowInstallDirectXBox() { vr::MsgBox("Install DirectX 8.1 or better", vr::kMbOkOnly, "DirectX Error"); }
+}  // namespace
+
+HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oResWidth, float& oResHeight,
+                                    VBool& oFullScreen, int16_t&, VBool* result) {
+    try {
+        bool failed = false;
+        Step(failed, [&] {
+            FullScreen = oFullScreen;
+            ResWidth = vr::CInt(oResWidth);
+            ResHeight = vr::CInt(oResHeight);
+            WinWidth = ResWidth;
+            WinHeight = ResHeight;
+            hWnd = hWndArg;
+            Lib().AppPath = pAppPath;
+        });
+        Step(failed, [&] {
+            AppendLog(std::string(23, '#'));
+            AppendLog("APPLICATION STARTED ###");
+        });
+        Step(failed, [&] { CenterWindow(WinWidth, WinHeight, FullScreen); });
+        Step(failed, [&] { DX = dx8::CreateDirectX8(); });
+        Step(failed, [&] {
+            if (!DX) throw vr::RuntimeError(91);
+            D3D = DX->Direct3DCreate();
+        });
+        Step(failed, [&] { D3DX = dx8::CreateD3DX8(); });
+        if (failed) ShowInstallDirectXBox();
+        // The second phase (display mode, device, sprite, input, bitmap font,
+        // ambient colour) belongs to the graphics part of the library, which
+        // this version does not have: the member answers E_NOTIMPL after the
+        // first phase and claims no start.
+        if (result) *result = vr::kFalse;
+        return vr::com::E_NOTIMPL;
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
+}
+
+HRESULT EngineObject::Korva2D_Start_OnlySound(int32_t& hWndArg, Text& pAppPath, VBool* result) {
+    try {
+        bool failed = false;
+        Step(failed, [&] {
+            hWnd = hWndArg;
+            Lib().AppPath = pAppPath;
+        });
+        Step(failed, [&] {
+            AppendLog(std::string(42, '#'));
+            AppendLog("APPLICATION STARTED (USING ONLY SOUND) ###");
+        });
+        Step(failed, [&] { DX = dx8::CreateDirectX8(); });
+        Step(failed, [&] {
+            if (!DX) throw vr::RuntimeError(91);
+            D3D = DX->Direct3DCreate();
+        });
+        Step(failed, [&] { D3DX = dx8::CreateD3DX8(); });
+        if (failed) ShowInstallDirectXBox();
+        try {
+            Initilize_Soundcard();
+            SetPiAndRad();
+        } catch (...) {
+            LogError("Error in Korva2D_Start_OnlySound");
+            if (result) *result = vr::kFalse;
+            return S_OK;
+        }
+        if (result) *result = vr::kTrue;
+        return S_OK;
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
+}
+
+HRESULT EngineObject::Korva2D_Unload() {
+    auto skip = [](auto&& f) {
+        try {
+            f();
+        } catch (...) {
+        }
+    };
+    skip([] { AppendLog("APPLICATION ENDED ###"); });
+    // The input devices are released in their order; they exist only after a full start.
+    DIKeyboard.reset();
+    DIMouse.reset();
+    DI.reset();
+    DS.reset();
+    DSEnum.reset();
+    SoundBuffers.assign(1, nullptr);
+    Sprite.reset();
+    D3DDevice.reset();
+    D3DX.reset();
+    D3D.reset();
+    DX.reset();
+    return S_OK;
+}
+
+HRESULT EngineObject::ShowCursorWin(VBool& cShow) {
+    vr::ShowCursor(vr::IsTrue(cShow));
+    return S_OK;
+}
+
+HRESULT EngineObject::get_Version(Variant* result) {
+    if (result)
+        *result = Variant("Korva2D Engine v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
+                          "." + std::to_string(kVersionRevision));
+    return S_OK;
+}
+
+}  // namespace korva2d

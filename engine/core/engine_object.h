@@ -1,0 +1,90 @@
+// The Engine class: its fields in the class's order, and the members of its
+// interface. The members live in the files of their rooms: core (start-up,
+// shutdown, cursor, version), sound, and (answering E_NOTIMPL in this
+// version) input, graphics and fonts.
+#pragma once
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "core/dx8/dx8.h"
+#include "korva2d/korva2d.h"
+
+namespace korva2d {
+
+class EngineObject final : public vr::com::DispatchObject<_Engine> {
+public:
+    EngineObject();
+
+    HRESULT Korva2D_Start(int32_t& hWnd, Text& pAppPath, float& oResWidth, float& oResHeight, VBool& oFullScreen,
+                          int16_t& UseDevice_Number, VBool* result) override;
+    HRESULT Korva2D_Start_OnlySound(int32_t& hWnd, Text& pAppPath, VBool* result) override;
+    HRESULT GetKeyState(int32_t& Key, VBool* result) override;
+    HRESULT GetMouseState(int32_t& ret_X, int32_t& ret_Y, VBool& ret_B1, VBool& ret_B2, VBool& ret_B3,
+                          int32_t& ret_Wheel, VBool* result) override;
+    HRESULT SetMousePos(int32_t& posX, int32_t& posY) override;
+    HRESULT CreateSound(Text& sndName, Text& pFilename) override;
+    HRESULT SoundPlay(Text& sndName, VBool& sndLoop, int32_t& sndVolume, int32_t& sndPan,
+                      int32_t& sndFrequency) override;
+    HRESULT SoundStop(Text& sndName, VBool& sndPause) override;
+    HRESULT CreateTexture(Text& KeyName, Text& FileName, int32_t& transpColor) override;
+    HRESULT CreateTextureEx(TextureObject& DXTexture, Text& FileName, int32_t& transpColor) override;
+    HRESULT Draw(Text& KeyName, float& X, float& Y, float& Width, float& Height, float& RotationAng,
+                 int16_t& AlphaTransp, float& SrcX, float& SrcY, float& scaleWidth, float& scaleHeight) override;
+    HRESULT DrawText(Text& TextureKeyName, Text& varText, float& X, float& Y, float& ScaleSize, float& RotationAng,
+                     int16_t& AlphaTransp, float& cRed, float& cGreen, float& cBlue) override;
+    HRESULT DrawEx(TextureObject& DXTexture, float& X, float& Y, float& Width, float& Height, float& RotationAng,
+                   int16_t& AlphaTransp, float& SrcX, float& SrcY, float& scaleWidth, float& scaleHeight) override;
+    HRESULT DrawTextEx(TextureObject& DXTexture, Text& varText, float& X, float& Y, float& ScaleSize,
+                       float& RotationAng, int16_t& AlphaTransp, float& cRed, float& cGreen, float& cBlue) override;
+    HRESULT ClearScreen(int16_t& vRed, int16_t& vGreen, int16_t& vBlue) override;
+    HRESULT AmbientColor(Variant& cRed, Variant& cGreen, Variant& cBlue) override;
+    HRESULT SaveScreenshot() override;
+    HRESULT RenderAll() override;
+    HRESULT CreateFont(Text& KeyName, Text& FontName, int16_t& FontSize, VBool& Boldovane, VBool& Italic) override;
+    HRESULT DrawFont(Text& KeyName, int16_t& X, int16_t& Y, int16_t& rectWidth, int16_t& rectHeight, Text& fntText,
+                     int32_t& fntColor, int32_t& txtPosition) override;
+    HRESULT ShowCursorWin(VBool& cShow) override;
+    HRESULT get_Version(Variant* result) override;
+    HRESULT Korva2D_Unload() override;
+
+    // ---- fields, in the class's order ----
+    std::shared_ptr<dx8::DirectX8> DX;
+    std::shared_ptr<dx8::Direct3D8> D3D;
+    std::shared_ptr<void> D3DDevice;  // the device comes with the full start's second phase
+    std::shared_ptr<dx8::D3DX8> D3DX;
+    std::shared_ptr<void> Sprite;
+    std::shared_ptr<void> DI;
+    std::shared_ptr<void> DIKeyboard;
+    std::array<uint8_t, 256> KeyState{};
+    struct {
+        int32_t lX = 0, lY = 0, lZ = 0;
+        uint8_t Buttons[4] = {};
+    } MouseState;
+    struct {
+        int32_t x = 0, y = 0;
+    } CursorPos;
+    std::shared_ptr<void> DIMouse;
+    std::shared_ptr<dx8::DirectSound8> DS;
+    std::shared_ptr<dx8::DirectSoundEnum8> DSEnum;
+    VBool SoundAvailable = 0;
+    std::vector<std::shared_ptr<dx8::DirectSoundSecondaryBuffer8>> SoundBuffers{nullptr};  // slot 0 empty
+    std::vector<Text> SoundNames{Text()};
+    int32_t SoundCount = 0;
+    int16_t WinWidth = 0, WinHeight = 0;
+    int16_t ResWidth = 0, ResHeight = 0;
+    VBool FullScreen = 0;
+    int32_t hWnd = 0;
+
+private:
+    void CenterWindow(int16_t width, int16_t height, VBool fullScreen);
+    void Initilize_Soundcard();
+    // The error path shared by the members: logs "<operation> : " + the D3DX
+    // text of the error in flight. Without D3DX it fails itself (error 91).
+    void LogError(const std::string& operation);
+};
+
+// The library's version.
+inline constexpr int kVersionMajor = 0, kVersionMinor = 8, kVersionRevision = 71;
+
+}  // namespace korva2d

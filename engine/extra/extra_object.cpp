@@ -1,0 +1,157 @@
+#include "extra/extra_object.h"
+
+#include "core/library_values.h"
+#include "core/server_counts.h"
+#include "extra/mod_extra.h"
+#include "platform/kernel.h"
+#include "platform/random.h"
+#include "platform/vbtypes.h"
+#include "platform/window.h"
+
+namespace korva2d {
+
+using vr::com::HResultFromCurrentException;
+using vr::com::S_OK;
+
+// Runs a member body; a run-time error fails back to the caller.
+template <class F>
+static HRESULT Guard(F&& body) {
+    try {
+        body();
+        return S_OK;
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
+}
+
+ExtraObject::ExtraObject() : DispatchObject(ServerObjectCounts(), IID__Extra) {}
+
+void ExtraObject::InitTimer() {
+    HasPerfCounter = vr::ToBool16(vr::QueryPerformanceFrequency(&CounterFrequency));
+}
+
+HRESULT ExtraObject::LimitFPS(int16_t iFPS) {
+    return Guard([&] {
+        if (!vr::IsTrue(TimerReady)) {
+            InitTimer();
+            TimerReady = vr::kTrue;
+        }
+        vr::QueryPerformanceCounter(&FrameStart);
+        int64_t elapsed = FrameStart - LastFrameEnd;
+        double frameMs = vr::CheckedDivide(1000.0, iFPS);
+        int64_t period = static_cast<int64_t>(vr::RoundHalfEven(double(CounterFrequency) * frameMs / 1000.0));
+        WaitTicks = period - elapsed;
+        WaitLoops = 0;
+        do {
+            WaitLoops = vr::Add32(WaitLoops, 1);
+            vr::ProcessPendingMessages();
+            vr::QueryPerformanceCounter(&PollCounter);
+        } while (PollCounter - FrameStart < WaitTicks);
+        vr::QueryPerformanceCounter(&LastFrameEnd);
+        int32_t t = vr::GetTickCount();
+        FrameCount = vr::Add32(FrameCount, 1);
+        // The window test counts in unsigned milliseconds, so it keeps working
+        // when the signed tick count wraps.
+        if (static_cast<uint32_t>(t) - static_cast<uint32_t>(FpsWindowStart) > 1000u) {
+            FpsValue = FrameCount;
+            FrameCount = 0;
+            FpsWindowStart = t;
+        }
+    });
+}
+
+HRESULT ExtraObject::get_GetFpsTooMuch(Variant* result) {
+    if (result) *result = Variant(WaitLoops);
+    return S_OK;
+}
+
+HRESULT ExtraObject::get_GetFps(Variant* result) {
+    if (result) *result = Variant(FpsValue);
+    return S_OK;
+}
+
+HRESULT ExtraObject::Sleep(int32_t& Milliseconds) {
+    return Guard([&] { PauseMs(Milliseconds); });
+}
+
+HRESULT ExtraObject::INIRead(Text& Section, Text& KeyName, Text& FileName, Text* result) {
+    return Guard([&] {
+        Text v = ReadIniValue(Section, KeyName, FileName);
+        if (result) *result = v;
+    });
+}
+
+HRESULT ExtraObject::INIWrite(Text& Section, Text& KeyName, Text& NewString, Variant& FileName, int16_t* result) {
+    return Guard([&] {
+        int16_t v = WriteIniValue(Section, KeyName, NewString, FileName);
+        if (result) *result = v;
+    });
+}
+
+HRESULT ExtraObject::SaveLog(Text& vText, Text& logFile) {
+    return Guard([&] { AppendLog(vText, logFile); });
+}
+
+HRESULT ExtraObject::get_Pi(float* result) {
+    if (result) *result = Lib().Pi;
+    return S_OK;
+}
+
+HRESULT ExtraObject::get_Rad(float* result) {
+    if (result) *result = Lib().Rad;
+    return S_OK;
+}
+
+HRESULT ExtraObject::FileExists(Text& FilePath, VBool* result) {
+    return Guard([&] {
+        VBool v = vr::ToBool16(AppFileExists(FilePath));
+        if (result) *result = v;
+    });
+}
+
+HRESULT ExtraObject::RndNum(int32_t& MinNum, int32_t& MaxNum, int32_t* result) {
+    return Guard([&] {
+        float r = vr::Rnd();
+        int32_t range = vr::Sub32(MaxNum, MinNum);
+        int32_t v = vr::CLng(double(r) * double(range) + double(MinNum));
+        if (result) *result = v;
+    });
+}
+
+bool ExtraObject::PointInRect(double x, double y, const Rect& r) const {
+    if (x < r.left) return false;
+    if (x > r.right) return false;
+    if (y < r.top) return false;
+    if (y > r.bottom) return false;
+    return true;
+}
+
+HRESULT ExtraObject::IsRectInRect(Rect& Rect1, Rect& Rect2, VBool* result) {
+    const double corners[4][2] = {{double(Rect1.left), double(Rect1.top)},
+                                  {double(Rect1.right), double(Rect1.top)},
+                                  {double(Rect1.left), double(Rect1.bottom)},
+                                  {double(Rect1.right), double(Rect1.bottom)}};
+    bool inside = false;
+    for (const auto& c : corners)
+        if (PointInRect(c[0], c[1], Rect2)) {
+            inside = true;
+            break;
+        }
+    if (result) *result = vr::ToBool16(inside);
+    return S_OK;
+}
+
+HRESULT ExtraObject::IsPointInRect(Variant& XPosition, Variant& YPosition, Rect& CRect, VBool* result) {
+    return Guard([&] {
+        // Tested in this order; Y is not even read when X lies outside.
+        double x = XPosition.ToNumber();
+        bool inside = x >= CRect.left && x <= CRect.right;
+        if (inside) {
+            double y = YPosition.ToNumber();
+            inside = y >= CRect.top && y <= CRect.bottom;
+        }
+        if (result) *result = vr::ToBool16(inside);
+    });
+}
+
+}  // namespace korva2d

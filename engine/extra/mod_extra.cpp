@@ -1,0 +1,71 @@
+#include "extra/mod_extra.h"
+
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "core/library_values.h"
+#include "platform/kernel.h"
+#include "platform/profile.h"
+#include "platform/runtime_error.h"
+
+namespace korva2d {
+
+std::string AppFile(const std::string& name) { return Lib().AppPath + "\\" + name; }
+
+void PauseMs(int32_t milliseconds) { vr::Sleep(milliseconds < 0 ? 0 : static_cast<uint32_t>(milliseconds)); }
+
+std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& fileName) {
+    std::string path = AppFile(fileName);
+    char buffer[255] = {};
+    uint32_t n = vr::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer, 255, path.c_str());
+    return std::string(buffer, n);
+}
+
+int16_t WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
+                      const vr::Variant& fileName) {
+    std::string path = AppFile(fileName.ToText());
+    return static_cast<int16_t>(vr::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != 0);
+}
+
+std::string TimeOfDayText() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buf[64] = {};
+    locale_t user = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0));
+    if (user) {
+        const char* fmt = nl_langinfo_l(T_FMT, user);
+        strftime_l(buf, sizeof buf, fmt && *fmt ? fmt : "%H:%M:%S", &local, user);
+        freelocale(user);
+    } else {
+        std::strftime(buf, sizeof buf, "%H:%M:%S", &local);
+    }
+    return buf;
+}
+
+void AppendLog(std::string& message, std::string& logFile) {
+    logFile = logFile.empty() ? AppFile("log.txt") : AppFile(logFile);
+    message = "### " + TimeOfDayText() + " ### " + message;
+    FILE* f = std::fopen(vr::NativePath(logFile).c_str(), "ab");
+    if (!f) throw vr::RuntimeError(vr::kErrFileAccess, "Path/File access error: " + logFile);
+    bool ok = std::fwrite(message.data(), 1, message.size(), f) == message.size() && std::fwrite("\r\n", 1, 2, f) == 2;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok) throw vr::RuntimeError(vr::kErrFileAccess, "Path/File access error: " + logFile);
+}
+
+void AppendLog(const std::string& message) {
+    std::string m = message, file;
+    AppendLog(m, file);
+}
+
+bool AppFileExists(const std::string& fileName) {
+    std::string path = AppFile(fileName);
+    if (vr::PathFileExistsA(path)) return true;
+    AppendLog("File is missing : " + path);
+    return false;
+}
+
+}  // namespace korva2d

@@ -1,0 +1,31 @@
+// The library's file access: the log, one INI value at a time, file tests and
+// a pause. Every file name is relative to AppPath and joined with "\".
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/variant.h"
+
+namespace korva2d {
+
+// Suspends the calling thread.
+void PauseMs(int32_t milliseconds);
+// The value, or empty text when the key is missing or empty (at most 254 characters).
+std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& fileName);
+// Writes the value; answers the platform write's success value (non-zero on success).
+int16_t WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
+                      const vr::Variant& fileName);
+// Appends "### " + time of day + " ### " + message + CR LF to AppPath\log.txt (or
+// AppPath\logFile). On return `message` holds the whole line and `logFile` the
+// full path. A log that cannot be written raises run-time error 75.
+void AppendLog(std::string& message, std::string& logFile);
+// AppendLog to the default log, for the library's own lines.
+void AppendLog(const std::string& message);
+// True when AppPath\fileName exists; otherwise logs "File is missing : " + the path.
+bool AppFileExists(const std::string& fileName);
+// AppPath + "\" + name.
+std::string AppFile(const std::string& name);
+// The current local time of day in the user's long time format.
+std::string TimeOfDayText();
+
+}  // namespace korva2d

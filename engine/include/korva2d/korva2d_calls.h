@@ -1,0 +1,93 @@
+// Calls on the library's interfaces as a client writes them: optional
+// arguments take their declared defaults, results come back as values, and a
+// failed call raises its run-time error (vr::RuntimeError).
+#pragma once
+#include "korva2d/korva2d.h"
+
+namespace korva2d::calls {
+
+inline void Check(HRESULT hr) { vr::com::ThrowIfFailed(hr); }
+
+// Creates an object of a class by identity; raises 429 when it cannot be created.
+template <class Interface>
+vr::com::ComPtr<Interface> Create(const vr::com::GUID& clsid, const vr::com::GUID& iid) {
+    vr::com::ComPtr<Interface> p;
+    Check(vr::com::CoCreateInstance(clsid, nullptr, vr::com::CLSCTX_INPROC_SERVER, iid, p.Put()));
+    return p;
+}
+
+// ---- _Engine ----
+inline VBool Korva2D_Start_OnlySound(_Engine& e, int32_t hWnd, Text pAppPath) {
+    VBool r = 0;
+    Check(e.Korva2D_Start_OnlySound(hWnd, pAppPath, &r));
+    return r;
+}
+inline VBool Korva2D_Start(_Engine& e, int32_t hWnd, Text pAppPath, float oResWidth = 800.0f,
+                           float oResHeight = 600.0f, VBool oFullScreen = 0, int16_t UseDevice_Number = 0) {
+    VBool r = 0;
+    Check(e.Korva2D_Start(hWnd, pAppPath, oResWidth, oResHeight, oFullScreen, UseDevice_Number, &r));
+    return r;
+}
+inline void CreateSound(_Engine& e, Text sndName, Text pFilename) { Check(e.CreateSound(sndName, pFilename)); }
+inline void SoundPlay(_Engine& e, Text sndName, VBool sndLoop = 0, int32_t sndVolume = 100, int32_t sndPan = 0,
+                      int32_t sndFrequency = 0) {
+    Check(e.SoundPlay(sndName, sndLoop, sndVolume, sndPan, sndFrequency));
+}
+inline void SoundStop(_Engine& e, Text sndName = Text(), VBool sndPause = 0) { Check(e.SoundStop(sndName, sndPause)); }
+inline void ShowCursorWin(_Engine& e, VBool cShow = -1) { Check(e.ShowCursorWin(cShow)); }
+inline Variant Version(_Engine& e) {
+    Variant v;
+    Check(e.get_Version(&v));
+    return v;
+}
+inline void Korva2D_Unload(_Engine& e) { Check(e.Korva2D_Unload()); }
+
+// ---- _Extra ----
+inline void LimitFPS(_Extra& x, int16_t iFPS) { Check(x.LimitFPS(iFPS)); }
+inline Variant GetFps(_Extra& x) {
+    Variant v;
+    Check(x.get_GetFps(&v));
+    return v;
+}
+inline Variant GetFpsTooMuch(_Extra& x) {
+    Variant v;
+    Check(x.get_GetFpsTooMuch(&v));
+    return v;
+}
+inline void SaveLog(_Extra& x, Text& vText, Text& logFile) { Check(x.SaveLog(vText, logFile)); }
+inline void SaveLog(_Extra& x, Text& vText) {
+    Text logFile;
+    Check(x.SaveLog(vText, logFile));
+}
+inline Text INIRead(_Extra& x, Text Section, Text KeyName, Text FileName) {
+    Text r;
+    Check(x.INIRead(Section, KeyName, FileName, &r));
+    return r;
+}
+inline int16_t INIWrite(_Extra& x, Text Section, Text KeyName, Text NewString, Variant FileName) {
+    int16_t r = 0;
+    Check(x.INIWrite(Section, KeyName, NewString, FileName, &r));
+    return r;
+}
+inline VBool FileExists(_Extra& x, Text FilePath) {
+    VBool r = 0;
+    Check(x.FileExists(FilePath, &r));
+    return r;
+}
+inline int32_t RndNum(_Extra& x, int32_t MinNum, int32_t MaxNum) {
+    int32_t r = 0;
+    Check(x.RndNum(MinNum, MaxNum, &r));
+    return r;
+}
+inline float Pi(_Extra& x) {
+    float r = 0;
+    Check(x.get_Pi(&r));
+    return r;
+}
+inline float Rad(_Extra& x) {
+    float r = 0;
+    Check(x.get_Rad(&r));
+    return r;
+}
+
+}  // namespace korva2d::calls

@@ -1,0 +1,67 @@
+#include <SDL.h>
+
+#include <algorithm>
+
+#include "platform/audio.h"
+
+namespace vr::audio {
+
+Device& Device::Instance() {
+    static Device* device = new Device();  // lives until the process ends
+    return *device;
+}
+
+int Device::CountOutputDevices() {
+    if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
+    int n = SDL_GetNumAudioDevices(0);
+    return n < 0 ? 0 : n;
+}
+
+bool Device::Open(std::string& error) {
+    if (id_) return true;
+    if (!SDL_WasInit(SDL_INIT_AUDIO) && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        error = SDL_GetError();
+        return false;
+    }
+    SDL_AudioSpec want{}, have{};
+    want.freq = 44100;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = &Device::Callback;
+    want.userdata = this;
+    id_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!id_) {
+        error = SDL_GetError();
+        return false;
+    }
+    rate_ = have.freq;
+    SDL_PauseAudioDevice(id_, 0);
+    return true;
+}
+
+std::shared_ptr<Voice> Device::NewVoice(std::shared_ptr<const PcmData> data) {
+    auto v = std::make_shared<Voice>();
+    v->data = std::move(data);
+    auto lock = Lock();
+    voices_.push_back(v);
+    return v;
+}
+
+void Device::DropVoice(const std::shared_ptr<Voice>& v) {
+    auto lock = Lock();
+    voices_.erase(std::remove(voices_.begin(), voices_.end(), v), voices_.end());
+}
+
+void Device::Callback(void* self, uint8_t* stream, int len) {
+    Device& d = *static_cast<Device*>(self);
+    int frames = len / int(2 * sizeof(float));
+    std::lock_guard<std::recursive_mutex> lock(d.mutex_);
+    d.scratch_.clear();
+    for (auto& v : d.voices_) d.scratch_.push_back(v.get());
+    MixVoices(d.scratch_, reinterpret_cast<float*>(stream), frames, d.rate_);
+    float* f = reinterpret_cast<float*>(stream);
+    for (int k = 0; k < frames * 2; ++k) f[k] = std::clamp(f[k], -1.0f, 1.0f);
+}
+
+}  // namespace vr::audio

@@ -1,0 +1,58 @@
+#include <cmath>
+
+#include "platform/audio.h"
+
+namespace vr::audio {
+
+double AmplitudeOfMb(int32_t mb) {
+    if (mb <= -10000) return 0.0;
+    if (mb >= 0) return 1.0;
+    return std::pow(10.0, mb / 2000.0);
+}
+
+namespace {
+// One channel's sample at a fractional frame position, linearly interpolated;
+// a looping voice wraps to its start, a one-shot one fades to silence.
+float SampleAt(const PcmData& d, double pos, int channel, bool looping) {
+    int64_t frames = d.Frames();
+    int64_t i = static_cast<int64_t>(pos);
+    double frac = pos - double(i);
+    int c = d.channels == 1 ? 0 : channel;
+    float a = d.samples[size_t(i) * d.channels + c];
+    int64_t j = i + 1;
+    float b;
+    if (j < frames) b = d.samples[size_t(j) * d.channels + c];
+    else b = looping ? d.samples[size_t(c)] : 0.0f;
+    return float(a + (b - a) * frac);
+}
+}  // namespace
+
+void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int outRate) {
+    for (int k = 0; k < frames * 2; ++k) out[k] = 0.0f;
+    for (Voice* v : voices) {
+        if (!v || !v->playing || !v->data || v->data->Frames() == 0) continue;
+        const PcmData& d = *v->data;
+        double gain = AmplitudeOfMb(v->gainMb);
+        double left = gain * AmplitudeOfMb(v->panMb > 0 ? -v->panMb : 0);
+        double right = gain * AmplitudeOfMb(v->panMb < 0 ? v->panMb : 0);
+        double rate = v->rateHz > 0 ? v->rateHz : d.rate;
+        double step = rate / double(outRate);
+        double frameCount = double(d.Frames());
+        for (int k = 0; k < frames; ++k) {
+            if (v->position >= frameCount) {
+                if (v->looping) {
+                    v->position = std::fmod(v->position, frameCount);
+                } else {
+                    v->playing = false;
+                    v->position = 0;
+                    break;
+                }
+            }
+            out[2 * k] += float(SampleAt(d, v->position, 0, v->looping) * left);
+            out[2 * k + 1] += float(SampleAt(d, v->position, 1, v->looping) * right);
+            v->position += step;
+        }
+    }
+}
+
+}  // namespace vr::audio

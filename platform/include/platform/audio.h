@@ -1,0 +1,72 @@
+// The one audio device of the process and its mixer of voices, shared by the
+// DirectSound and media-player stand-ins. Gains are in hundredths of a
+// decibel (0 full, -10000 silent), pans as DirectSound does them (the far
+// channel attenuated by the pan's hundredths of a decibel), rates in hertz.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace vr::audio {
+
+// Decoded sound: interleaved float samples, 1 or 2 channels.
+struct PcmData {
+    int rate = 0;
+    int channels = 0;
+    std::vector<float> samples;
+    int64_t Frames() const { return channels ? int64_t(samples.size()) / channels : 0; }
+};
+
+// Reads a sound file (WAV and anything libsndfile reads); false with a reason
+// when the file is missing or not a sound.
+bool LoadSoundFile(const std::string& path, PcmData& out, std::string& error);
+
+// The playing state of one sound buffer.
+struct Voice {
+    std::shared_ptr<const PcmData> data;
+    int32_t gainMb = 0;       // -10000 .. 0
+    int32_t panMb = 0;        // -10000 .. 10000
+    int32_t rateHz = 0;       // 0 = the data's own rate
+    double position = 0;      // in frames of the data
+    bool playing = false;
+    bool looping = false;
+};
+
+// Linear amplitude of a gain in hundredths of a decibel (0 at -10000 or below).
+double AmplitudeOfMb(int32_t mb);
+
+// Mixes `frames` stereo frames at `outRate` from the voices into out (which
+// is overwritten), advancing their positions; a one-shot voice stops at its
+// end. A pure function of its inputs.
+void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int outRate);
+
+// The process's audio device: opened on first use, mixing every registered
+// voice on SDL's audio thread. All access to a registered voice's fields must
+// hold Lock().
+class Device {
+public:
+    static Device& Instance();
+    // Opens the device (44.1 kHz stereo float); false with SDL's reason.
+    bool Open(std::string& error);
+    bool IsOpen() const { return id_ != 0; }
+    int Rate() const { return rate_; }
+    // Number of output devices SDL reports (0 without a sound card).
+    static int CountOutputDevices();
+
+    std::shared_ptr<Voice> NewVoice(std::shared_ptr<const PcmData> data);
+    void DropVoice(const std::shared_ptr<Voice>& v);
+    std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock<std::recursive_mutex>(mutex_); }
+
+private:
+    Device() = default;
+    static void Callback(void* self, uint8_t* stream, int len);
+    uint32_t id_ = 0;
+    int rate_ = 44100;
+    std::recursive_mutex mutex_;
+    std::vector<std::shared_ptr<Voice>> voices_;
+    std::vector<Voice*> scratch_;
+};
+
+}  // namespace vr::audio

@@ -1,0 +1,140 @@
+// The engine as a client sees it: created by class identity from the
+// manifest beside the test program, called through the interface header.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "korva2d/korva2d_calls.h"
+#include "log_lines.h"
+#include "platform/dialogs.h"
+#include "platform/runtime_error.h"
+#include "test_files.h"
+#include "wave_writer.h"
+
+using namespace korva2d;
+using namespace korva2d::calls;
+using vr::testing::LogMessages;
+
+namespace {
+
+class EngineClient : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = vr::testing::FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        vr::testing::WriteWave16(dir_ + "/fire1.wav", 22050, 1, vr::testing::Tone(22050, 440, 0.2));
+        engine_ = Create<_Engine>(CLSID_Engine, IID__Engine);
+        extra_ = Create<_Extra>(CLSID_Extra, IID__Extra);
+        unsetenv("KORVA_DX8_FAIL");
+        unsetenv("KORVA_DX8_SOUND_DEVICES");
+    }
+    void TearDown() override {
+        unsetenv("KORVA_DX8_FAIL");
+        unsetenv("KORVA_DX8_SOUND_DEVICES");
+    }
+    std::vector<std::string> Log() { return LogMessages(dir_ + "/log.txt"); }
+    std::string dir_;
+    vr::com::ComPtr<_Engine> engine_;
+    vr::com::ComPtr<_Extra> extra_;
+};
+
+}  // namespace
+
+TEST_F(EngineClient, SoundOnlyStartRegistersAndUnloadsWithExactlyTheLogLines) {
+    EXPECT_EQ(Version(*engine_).ToText(), "Korva2D Engine v0.8.71");
+    EXPECT_EQ(Pi(*extra_), 0.0f);  // before any start
+    EXPECT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
+    EXPECT_FLOAT_EQ(Pi(*extra_), 3.14159265f);
+    EXPECT_FLOAT_EQ(Rad(*extra_), 3.14159265f / 180.0f);
+    CreateSound(*engine_, "fire1", "fire1.wav");
+    CreateSound(*engine_, "Missing", "missing.wav");
+    vr::PushDialogAnswer("OK");
+    int dialogs = vr::DialogCount();
+    CreateSound(*engine_, "FIRE1", "fire1.wav");  // duplicate key: a box, nothing logged
+    EXPECT_EQ(vr::DialogCount(), dialogs + 1);
+    vr::testing::WriteBytes(dir_ + "/bad.wav", "this is not a sound");
+    CreateSound(*engine_, "bad", "bad.wav");
+    vr::PushDialogAnswer("OK");
+    CreateSound(*engine_, "bad", "bad.wav");  // the key stays taken: the duplicate box again
+    EXPECT_EQ(vr::DialogCount(), dialogs + 2);
+    SoundPlay(*engine_, "Fire1");
+    SoundPlay(*engine_, "bad");    // no buffer: nothing plays, nothing reported
+    SoundPlay(*engine_, "fire2");  // never registered: nothing at all
+    SoundStop(*engine_, "fire1", -1);
+    Korva2D_Unload(*engine_);
+    std::vector<std::string> expected = {
+        std::string(42, '#'),
+        "APPLICATION STARTED (USING ONLY SOUND) ###",
+        "File is missing : " + dir_ + "\\missing.wav",
+        "Error in CreateSound(" + dir_ + "\\bad.wav) : DSERR_BADFORMAT: the wave format is not supported",
+        "APPLICATION ENDED ###",
+    };
+    EXPECT_EQ(Log(), expected);
+}
+
+TEST_F(EngineClient, DuplicateKeyWithMissingFileOnlyLogsTheMissingFile) {
+    Korva2D_Start_OnlySound(*engine_, 0, dir_);
+    CreateSound(*engine_, "fire1", "fire1.wav");
+    int dialogs = vr::DialogCount();
+    CreateSound(*engine_, "fire1", "gone.wav");
+    EXPECT_EQ(vr::DialogCount(), dialogs);
+    EXPECT_EQ(Log().back(), "File is missing : " + dir_ + "\\gone.wav");
+}
+
+TEST_F(EngineClient, WithoutASoundDeviceEverySoundCallDoesNothing) {
+    setenv("KORVA_DX8_SOUND_DEVICES", "0", 1);
+    EXPECT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
+    CreateSound(*engine_, "x", "missing.wav");  // returns before even testing the file
+    SoundPlay(*engine_, "x");
+    SoundStop(*engine_);
+    EXPECT_EQ(Log().size(), 2u);
+}
+
+TEST_F(EngineClient, MissingDirectXShowsTheInstallBoxAndFailsBackToTheCaller) {
+    setenv("KORVA_DX8_FAIL", "root,d3dx", 1);
+    vr::PushDialogAnswer("OK");
+    ::testing::internal::CaptureStderr();
+    int32_t hwnd = 0;
+    Text path = dir_;
+    VBool result = 0;
+    vr::com::HRESULT hr = engine_->Korva2D_Start_OnlySound(hwnd, path, &result);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("[dialog] DirectX Error | Install DirectX 8.1 or better | OK"), std::string::npos);
+    EXPECT_EQ(static_cast<uint32_t>(hr), 0x800A005Bu);  // error 91 without D3DX for the error text
+    EXPECT_EQ(Log().size(), 2u);                          // only the two start lines
+}
+
+TEST_F(EngineClient, FailingSoundEnumerationIsLoggedAndTheStartGoesOn) {
+    setenv("KORVA_DX8_FAIL", "dsenum", 1);
+    EXPECT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
+    ASSERT_EQ(Log().size(), 3u);
+    EXPECT_EQ(Log()[2], "Error in Initilize_Soundcard() : DSERR_NODRIVER: no sound driver is available");
+}
+
+TEST_F(EngineClient, MembersOfTheGraphicsPartAnswerNotImplemented) {
+    Text key = "t", file = "x.png";
+    int32_t colour = 0;
+    EXPECT_EQ(engine_->CreateTexture(key, file, colour), vr::com::E_NOTIMPL);
+    EXPECT_EQ(engine_->RenderAll(), vr::com::E_NOTIMPL);
+    auto mp3 = Create<_MP3Player>(CLSID_MP3Player, IID__MP3Player);
+    EXPECT_EQ(mp3->PlayMP3(), vr::com::E_NOTIMPL);
+}
+
+TEST_F(EngineClient, ExtraForwardsToTheFileUtilitiesRelativeToAppPath) {
+    Korva2D_Start_OnlySound(*engine_, 0, dir_);
+    Text line = "hello", file;
+    SaveLog(*extra_, line, file);
+    EXPECT_EQ(file, dir_ + "\\log.txt");
+    EXPECT_EQ(line.substr(0, 4), "### ");
+    EXPECT_EQ(line.substr(line.size() - 10), " ### hello");
+    Text other = "x", otherFile = "other.log";
+    SaveLog(*extra_, other, otherFile);
+    EXPECT_EQ(otherFile, dir_ + "\\other.log");
+    EXPECT_EQ(LogMessages(dir_ + "/other.log"), std::vector<std::string>{"x"});
+    EXPECT_NE(INIWrite(*extra_, "S", "K", std::string(300, 'v'), Variant("cfg.ini")), 0);
+    EXPECT_EQ(INIRead(*extra_, "s", "k", "cfg.ini"), std::string(254, 'v'));
+    EXPECT_EQ(INIRead(*extra_, "s", "none", "cfg.ini"), "");
+    EXPECT_EQ(INIWrite(*extra_, "S", "K", "v", Variant("no/such/dir/cfg.ini")), 0);
+    EXPECT_EQ(FileExists(*extra_, "cfg.ini"), -1);
+    EXPECT_EQ(FileExists(*extra_, dir_ + "/cfg.ini"), 0);  // absolute names are still joined to AppPath
+    EXPECT_EQ(Log().back(), "File is missing : " + dir_ + "\\" + dir_ + "/cfg.ini");
+}
