@@ -64,7 +64,8 @@ void CloseForm(Form* f) {
 }
 
 void ProcessQueue(bool repaintAll) {
-    EnsureVideo();
+    // Before any window exists there is no queue to process.
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     DeliverActivations();
     SDL_Event e;
     while (SDL_PollEvent(&e)) DispatchEvent(&e);

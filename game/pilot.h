@@ -1,0 +1,16 @@
+// The automated pilot: plays runs by putting mouse events into the window's
+// queue, for end-to-end checks under a virtual display.
+#pragma once
+#include <string>
+
+namespace game {
+
+struct PilotOptions {
+    std::string shotsFolder;  // where the pilot saves its screenshots ("" = none)
+    int runs = 1;             // runs to play before pressing Escape
+};
+
+// Installs the pilot as the frame loop's hook.
+void StartPilot(const PilotOptions& options);
+
+}  // namespace game

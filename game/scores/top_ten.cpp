@@ -1,0 +1,208 @@
+#include "scores/top_ten.h"
+
+#include <cmath>
+
+#include "core/game_state.h"
+#include "core/sound_cues.h"
+#include "platform/dialogs.h"
+#include "platform/profile.h"
+#include "platform/random.h"
+#include "platform/variant.h"
+#include "scores/field_text.h"
+#include "window/form1.h"
+
+namespace game {
+
+namespace {
+
+// The scramble without its final trim, for texts going into the file: a
+// scrambled byte that happens to be a space must not be cut off.
+std::string ScrambleBytes(const std::string& text, int16_t key) {
+    vr::RandomizeFromKey(key);
+    std::string out = text;
+    for (char& c : out) {
+        int m = vr::CInt(double(vr::Rnd()) * 255.0);
+        c = static_cast<char>(static_cast<unsigned char>(c) ^ m);
+    }
+    return out;
+}
+
+std::string TrimTrailingSpaces(std::string s) {
+    while (!s.empty() && s.back() == ' ') s.pop_back();
+    return s;
+}
+
+// A name, key or section as stored: scrambled, then escaped.
+std::string Stored(const std::string& plain) { return EscapeForIni(ScrambleBytes(plain, kScrambleKey)); }
+
+// Room for every plain byte of a 254-byte value written as %XX.
+constexpr uint32_t kReadBuffer = 3 * 254 + 1;
+
+std::string ReadIniString(const std::string& section, const std::string& key, const std::string& file,
+                          const std::string& def) {
+    std::string buffer(kReadBuffer, '\0');
+    uint32_t n = vr::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(), kReadBuffer, file.c_str());
+    buffer.resize(n);
+    return buffer.empty() ? def : buffer;
+}
+
+void WriteIniString(const std::string& section, const std::string& key, const std::string& value,
+                    const std::string& file) {
+    vr::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+}
+
+// Reads one value: scrambled section and key; a value from the file is
+// unescaped and unscrambled, a default is used as it is.
+std::string ReadScrambled(const std::string& key, const std::string& def, bool& fromFile) {
+    std::string raw = ReadIniString(Stored("Top10"), Stored(key), Top10Path(), "");
+    fromFile = !raw.empty();
+    return fromFile ? ScrambleText(UnescapeFromIni(raw), kScrambleKey) : def;
+}
+
+void WriteScrambled(const std::string& key, const std::string& value) {
+    WriteIniString(Stored("Top10"), Stored(key), Stored(value), Top10Path());
+}
+
+// A 16-bit field from text; a text that is no valid 16-bit integer leaves it.
+void LoadNumber(const std::string& key, int16_t& field) {
+    try {
+        bool fromFile = false;
+        std::string t = ReadScrambled(key, "0", fromFile);
+        field = vr::Variant(t).ToInt16();
+    } catch (const vr::RuntimeError&) {
+    }
+}
+
+bool IsSafeIniByte(unsigned char c) {
+    return c >= 0x21 && c <= 0x7E && c != '%' && c != '=' && c != '[' && c != ']' && c != ';' && c != '"' && c != '\'';
+}
+
+}  // namespace
+
+std::string EscapeForIni(const std::string& bytes) {
+    static const char* kHex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (IsSafeIniByte(c)) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string UnescapeFromIni(const std::string& text) {
+    auto hex = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        return -1;
+    };
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += char(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string ScrambleText(const std::string& text, int16_t key) {
+    try {
+        return TrimTrailingSpaces(ScrambleBytes(text, key));
+    } catch (const vr::RuntimeError& e) {
+        vr::MsgBox(vr::Str(e.number()) + " : " + e.description());
+        return std::string();
+    }
+}
+
+std::string Top10Path() { return G.ScoreDir + "\\Top10.ini"; }
+
+void LoadTop10() {
+    for (int n = 1; n <= 10; ++n) {
+        ScoreEntry& e = G.TopTen[n];
+        std::string p = vr::Str(n);
+        try {
+            bool fromFile = false;
+            std::string name = ReadScrambled(p + "N", "", fromFile);
+            e.Name = name.empty() ? "RE Rize" : name;
+        } catch (const vr::RuntimeError&) {
+        }
+        LoadNumber(p + "S", e.Score);
+        LoadNumber(p + "T", e.Time);
+        LoadNumber(p + "A", e.Accuracy);
+    }
+    LoadNumber("Time1", G.BestTime);
+    try {
+        bool fromFile = false;
+        G.BestTimeName = ReadScrambled("TimeName", "0", fromFile);
+    } catch (const vr::RuntimeError&) {
+    }
+}
+
+void SaveTop10() {
+    for (int n = 1; n <= 10; ++n) {
+        const ScoreEntry& e = G.TopTen[n];
+        std::string p = vr::Str(n);
+        WriteScrambled(p + "N", e.Name + " ");
+        WriteScrambled(p + "S", vr::Str(e.Score));
+        WriteScrambled(p + "T", vr::Str(e.Time));
+        WriteScrambled(p + "A", vr::Str(e.Accuracy));
+    }
+}
+
+void EndOfRun(int16_t& score) {
+    LoadTop10();
+    if (G.ShotsFired == 0) G.ShotsFired = 1;
+    double acc = std::floor(100.0 / double(G.ShotsFired) * double(G.Hits));
+    int16_t accuracy = static_cast<int16_t>(acc > 100 ? 100 : acc);
+    int place = 0;
+    for (int n = 1; n <= 10; ++n)
+        if (score > G.TopTen[n].Score) {
+            place = n;
+            break;
+        }
+    if (place) {
+        for (int j = 9; j >= place; --j) G.TopTen[j + 1] = G.TopTen[j];
+        ScoreEntry& e = G.TopTen[place];
+        e.Score = score;
+        e.Time = G.RunTime;
+        e.Accuracy = accuracy;
+        PlayCue("event");
+        std::string prompt = "Enter your name:\r\nYou are: " + vr::Str(place) + ". with " + vr::Str(score) +
+                             " points\r\nAccuracy: " + vr::Str(accuracy) + "%";
+        std::string answer = vr::InputBox(prompt, "Congratulations", G.LastName);
+        e.Name = answer;
+        PlayCue("keyboard");
+        G.LastName = answer;
+        if (e.Name.empty()) e.Name = "I'm Stupid! ";
+        SaveTop10();
+        G.HighlightPlace = static_cast<int16_t>(place);
+        G.Playing = kFalse;
+        Field().LoadPicture(ProgramFolder + "\\menu.jpg");
+    } else {
+        PlayCue("event");
+        vr::MsgBox("You score is: " + vr::Str(score) + "\r\nTime: " + vr::Str(G.RunTime) + " sec.\r\nAccuracy: " +
+                       vr::Str(accuracy) + "%",
+                   vr::kMbOkOnly, "Sorry!");
+        G.Playing = kFalse;
+        Field().LoadPicture(ProgramFolder + "\\menu.jpg");
+    }
+    if (G.BestTime < G.RunTime) {
+        G.BestTime = G.RunTime;
+        std::string answer = vr::InputBox("Enter your name:\r\nTime: " + FormatTime(G.RunTime),
+                                          "Congratulations, best time!", G.LastName);
+        G.BestTimeName = answer.empty() ? "I'm Stupid!" : answer;
+        G.LastName = G.BestTimeName;
+        WriteScrambled("Time1", vr::Str(G.BestTime));
+        WriteScrambled("TimeName", G.BestTimeName);
+    }
+}
+
+}  // namespace game

@@ -1,0 +1,26 @@
+// The local top-ten table and best time in the scrambled Top10.ini, and the
+// end of a run: ranking, the name dialogues, saving.
+#pragma once
+#include <string>
+
+namespace game {
+
+// The fixed key of every scramble of the table's file.
+inline constexpr int16_t kScrambleKey = 1221;
+
+void LoadTop10();
+void SaveTop10();
+void EndOfRun(int16_t& score);
+// Self-inverse scrambling of text bytes with a key (trailing spaces of the
+// result removed).
+std::string ScrambleText(const std::string& text, int16_t key);
+// The file's path: ScoreDir + "\Top10.ini".
+std::string Top10Path();
+
+// How scrambled text is kept in the file: every byte that the INI format
+// would change or lose (controls, spaces, "=", brackets, quotes, ";", "%"
+// and bytes above 126) is written as %XX, so every byte reads back.
+std::string EscapeForIni(const std::string& bytes);
+std::string UnescapeFromIni(const std::string& text);
+
+}  // namespace game

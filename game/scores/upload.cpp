@@ -1,0 +1,104 @@
+#include "scores/upload.h"
+
+#include <cstdlib>
+
+#include "core/game_state.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+#include "platform/kernel.h"
+#include "platform/net.h"
+#include "platform/window.h"
+#include "scores/field_text.h"
+#include "window/form1.h"
+
+namespace game {
+
+namespace {
+constexpr const char* kDefaultServer = "http://127.0.0.1:8099";
+
+std::string FromEnvironment(const char* name, const std::string& fallback) {
+    const char* v = std::getenv(name);
+    std::string s = v && *v ? v : fallback;
+    while (!s.empty() && s.back() == '/') s.pop_back();
+    return s;
+}
+
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to) {
+    size_t at = 0;
+    while ((at = s.find(from, at)) != std::string::npos) {
+        s.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return s;
+}
+
+vr::BrowserControl& Browser() {
+    static vr::BrowserControl wb;
+    return wb;
+}
+
+// Each step of the upload is skipped when it fails.
+template <class F>
+void Skippable(F&& f) {
+    try {
+        f();
+    } catch (const vr::RuntimeError&) {
+    }
+}
+}  // namespace
+
+std::string ScoreServer() { return FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer); }
+std::string WebSite() { return FromEnvironment("VORTEX_WEB_SITE", FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer)); }
+
+std::string QueryName(const std::string& name) {
+    static const char* kHex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : vr::AnsiToUtf8(ReplaceAll(name, "&", "and"))) {
+        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                          c == '.' || c == '_' || c == '~';
+        if (unreserved) {
+            out += char(c);
+        } else {
+            out += '%';
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+        }
+    }
+    return out;
+}
+
+std::string ScoreRequest(int place) {
+    const ScoreEntry& e = G.TopTen[place];
+    return ScoreServer() + "/files/games/vortexraiders/score.php?nname=" + QueryName(e.Name) + "&nscore=" +
+           vr::Str(e.Score) + "&nreplay=" + vr::Str(e.Score) + (place == 1 ? "&counter=true" : "");
+}
+
+bool IsOnline() { return vr::InternetCheckConnectionA(WebSite().c_str(), vr::FLAG_ICC_FORCE_CONNECTION, 0) != 0; }
+
+void UploadScores() {
+    if (!IsOnline()) {
+        vr::MsgBox("You must connect to the Internet first!", vr::kMbOkOnly);
+        return;
+    }
+    Skippable([] { Browser().Silent = false; });
+    Skippable([] {
+        Field().Cls();
+        PrintFieldText(vr::Variant("PLEASE WAIT... UPLOADING SCORES..."), 55, 155, 8, false, false);
+    });
+    for (int n = 10; n >= 1; --n) {
+        Skippable([n] { Browser().Navigate(ScoreRequest(n)); });
+        for (int i = 0; i < 400; ++i) {
+            vr::Sleep(1);
+            Skippable([] { vr::ProcessPendingMessages(); });
+        }
+    }
+    int answer = vr::kIdNo;
+    Skippable([&] {
+        answer = vr::MsgBox("Your score uploaded! Do you want to check if you got on the list?", vr::kMbYesNo,
+                            "Online Scores");
+    });
+    if (answer == vr::kIdYes)
+        Skippable([] { vr::ShellExecuteA(0, "open", (WebSite() + "/index2.php?game=9").c_str(), "", "", 0); });
+}
+
+}  // namespace game
