@@ -32,9 +32,6 @@ std::string TrimTrailingSpaces(std::string s) {
     return s;
 }
 
-// A name, key or section as stored: scrambled, then escaped.
-std::string Stored(const std::string& plain) { return EscapeForIni(ScrambleBytes(plain, kScrambleKey)); }
-
 // Room for every plain byte of a 254-byte value written as %XX.
 constexpr uint32_t kReadBuffer = 3 * 254 + 1;
 
@@ -54,13 +51,13 @@ void WriteIniString(const std::string& section, const std::string& key, const st
 // Reads one value: scrambled section and key; a value from the file is
 // unescaped and unscrambled, a default is used as it is.
 std::string ReadScrambled(const std::string& key, const std::string& def, bool& fromFile) {
-    std::string raw = ReadIniString(Stored("Top10"), Stored(key), Top10Path(), "");
+    std::string raw = ReadIniString(StoredForm("Top10"), StoredForm(key), Top10Path(), "");
     fromFile = !raw.empty();
     return fromFile ? ScrambleText(UnescapeFromIni(raw), kScrambleKey) : def;
 }
 
 void WriteScrambled(const std::string& key, const std::string& value) {
-    WriteIniString(Stored("Top10"), Stored(key), Stored(value), Top10Path());
+    WriteIniString(StoredForm("Top10"), StoredForm(key), StoredForm(value), Top10Path());
 }
 
 // A 16-bit field from text; a text that is no valid 16-bit integer leaves it.
@@ -112,6 +109,8 @@ std::string UnescapeFromIni(const std::string& text) {
     }
     return out;
 }
+
+std::string StoredForm(const std::string& plain) { return EscapeForIni(ScrambleBytes(plain, kScrambleKey)); }
 
 std::string ScrambleText(const std::string& text, int16_t key) {
     try {

@@ -22,5 +22,8 @@ std::string Top10Path();
 // and bytes above 126) is written as %XX, so every byte reads back.
 std::string EscapeForIni(const std::string& bytes);
 std::string UnescapeFromIni(const std::string& text);
+// A section, key or value as the file holds it: scrambled (without the final
+// trim, so no scrambled byte is lost), then escaped.
+std::string StoredForm(const std::string& plain);
 
 }  // namespace game

@@ -11,7 +11,7 @@ xvfb-run -a -s "-screen 0 800x600x24" bash -c "
   wait \$pid
 "
 colours=$(convert "$out" -format %c histogram:info:-)
-echo "$colours" | grep -qi "#FF2828" || { echo "the sprite is not on the screenshot"; exit 1; }
-echo "$colours" | grep -qi "#FFFF00" || { echo "the text is not on the screenshot"; exit 1; }
-echo "$colours" | grep -qi "#260F82" || { echo "the window background is not on the screenshot"; exit 1; }
+grep -qi "#FF2828" <<< "$colours" || { echo "the sprite is not on the screenshot"; exit 1; }
+grep -qi "#FFFF00" <<< "$colours" || { echo "the text is not on the screenshot"; exit 1; }
+grep -qi "#260F82" <<< "$colours" || { echo "the window background is not on the screenshot"; exit 1; }
 echo "screenshot $out shows the sprite, the text and the window"

@@ -1,0 +1,196 @@
+// The top-ten file, its scrambling, and the end of a run.
+#include <filesystem>
+
+#include "game_fixture.h"
+#include "platform/kernel.h"
+#include "platform/dialogs.h"
+#include "platform/profile.h"
+#include "scores/top_ten.h"
+#include "test_files.h"
+
+using namespace game;
+using namespace game::testing;
+
+namespace {
+
+void Table(std::initializer_list<int> scores) {
+    int i = 1;
+    for (int s : scores) G.TopTen[i++] = ScoreEntry{"P" + std::to_string(s), int16_t(s), int16_t(s / 2), 50};
+    for (; i <= 10; ++i) G.TopTen[i] = ScoreEntry{"RE Rize", 0, 0, 0};
+}
+
+}  // namespace
+
+TEST_F(GameTest, ScrambleTextIsSelfInverseLessTrailingSpaces) {
+    std::string t = "Tom & Jerry";
+    std::string s = ScrambleText(t, kScrambleKey);
+    EXPECT_NE(s, t);
+    EXPECT_EQ(ScrambleText(s, kScrambleKey), t);
+    EXPECT_EQ(ScrambleText(ScrambleText("name   ", kScrambleKey), kScrambleKey).substr(0, 4), "name");
+    vr::PushDialogAnswer("OK");
+    EXPECT_EQ(ScrambleText("x", -32768), "");  // the invalid key is reported in a box
+}
+
+TEST_F(GameTest, EveryByteValueSurvivesTheFileAndNothingInItIsReadable) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all += char(b);
+    all += "x";  // the table's names lose trailing spaces only
+    Table({});
+    G.TopTen[1].Name = all;
+    G.TopTen[2].Name = "[Top10]\r\n=;\"quoted\"";
+    G.TopTen[3].Name = "  edge spaces";
+    G.TopTen[4].Score = -32768;
+    SaveTop10();
+    std::string raw = vr::testing::ReadBytes(vr::NativePath(Top10Path()));
+    EXPECT_EQ(raw.find("Top10"), std::string::npos);
+    EXPECT_EQ(raw.find("RE Rize"), std::string::npos);
+    EXPECT_EQ(raw.find("edge spaces"), std::string::npos);
+    Table({1, 2, 3});
+    LoadTop10();
+    EXPECT_EQ(G.TopTen[1].Name, all);
+    EXPECT_EQ(G.TopTen[2].Name, "[Top10]\r\n=;\"quoted\"");
+    EXPECT_EQ(G.TopTen[3].Name, "  edge spaces");
+    EXPECT_EQ(G.TopTen[4].Score, -32768);
+    EXPECT_EQ(G.TopTen[5].Name, "RE Rize");
+    EXPECT_EQ(UnescapeFromIni(EscapeForIni(all)), all);
+}
+
+TEST_F(GameTest, AFreshOrDamagedFileLoadsTheDefaultsWithoutACrash) {
+    G.TopTen[1] = ScoreEntry{"old", 5, 5, 5};
+    LoadTop10();  // no file yet
+    EXPECT_EQ(G.TopTen[1].Name, "RE Rize");
+    EXPECT_EQ(G.TopTen[1].Score, 0);
+    EXPECT_EQ(G.BestTime, 0);
+    EXPECT_EQ(G.BestTimeName, "0");
+    std::string path = scoreDir + "/Top10.ini";
+    std::string junk;
+    for (int i = 0; i < 5000; ++i) junk += char((i * 7 + i / 13) & 0xFF);
+    vr::testing::WriteBytes(path, junk);
+    LoadTop10();
+    EXPECT_EQ(G.TopTen[10].Name, "RE Rize");
+    // A truncated file: what is left still loads.
+    std::filesystem::remove(path);
+    Table({700});
+    SaveTop10();
+    std::string raw = vr::testing::ReadBytes(path);
+    vr::testing::WriteBytes(path, raw.substr(0, raw.size() / 2));  // truncated
+    G.TopTen[1].Score = 0;
+    LoadTop10();
+    EXPECT_EQ(G.TopTen[1].Score, 700);
+    EXPECT_EQ(G.TopTen[1].Name, "P700");
+}
+
+TEST_F(GameTest, OutOfRangeNumbersInTheFileKeepTheFieldsInMemory) {
+    Table({300});
+    SaveTop10();
+    std::string path = scoreDir + "/Top10.ini";
+    vr::WritePrivateProfileStringA(StoredForm("Top10").c_str(), StoredForm("1S").c_str(), StoredForm("99999").c_str(),
+                                   path.c_str());
+    vr::WritePrivateProfileStringA(StoredForm("Top10").c_str(), StoredForm("1T").c_str(), StoredForm("abc").c_str(),
+                                   path.c_str());
+    G.TopTen[1].Score = 123;
+    G.TopTen[1].Time = 77;
+    LoadTop10();
+    EXPECT_EQ(G.TopTen[1].Score, 123);
+    EXPECT_EQ(G.TopTen[1].Time, 77);
+    EXPECT_EQ(G.TopTen[1].Name, "P300");
+}
+
+TEST_F(GameTest, EndOfRunRanksShiftsAndSavesWithTheNameTyped) {
+    Table({500, 400, 300, 200, 100, 90, 80, 70, 60, 50});
+    SaveTop10();
+    G.Playing = kTrue;
+    G.RunTime = 20;
+    G.ShotsFired = 10;
+    G.Hits = 3;
+    vr::PushDialogAnswer("Ann");
+    vr::PushDialogAnswer("Ann");  // the file holds no best time yet: 20 seconds are a new one
+    ::testing::internal::CaptureStderr();
+    int16_t score = 300;  // equal to place 3: ranks below it
+    EndOfRun(score);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("[dialog] Congratulations | Enter your name:\\nYou are: 4. with 300 points\\nAccuracy: 30% | Ann"),
+              std::string::npos);
+    EXPECT_EQ(G.TopTen[3].Score, 300);
+    EXPECT_EQ(G.TopTen[4].Name, "Ann");
+    EXPECT_EQ(G.TopTen[4].Score, 300);
+    EXPECT_EQ(G.TopTen[4].Time, 20);
+    EXPECT_EQ(G.TopTen[4].Accuracy, 30);
+    EXPECT_EQ(G.TopTen[5].Score, 200);
+    EXPECT_EQ(G.TopTen[10].Score, 60);  // the old place 10 is lost
+    EXPECT_EQ(G.HighlightPlace, 4);
+    EXPECT_EQ(G.LastName, "Ann");
+    EXPECT_EQ(G.Playing, kFalse);
+    EXPECT_FALSE(Field().Picture().Empty());
+    EXPECT_EQ(engine.Played(), (std::vector<std::string>{"event", "keyboard"}));
+    G.TopTen[4].Name = "changed in memory";
+    LoadTop10();
+    EXPECT_EQ(G.TopTen[4].Name, "Ann");  // the file is the record
+}
+
+TEST_F(GameTest, EndOfRunOutsideTheTableShowsTheSorryBox) {
+    Table({500, 400, 300, 200, 100, 90, 80, 70, 60, 50});
+    SaveTop10();
+    G.HighlightPlace = 2;
+    G.RunTime = 12;
+    G.ShotsFired = 0;
+    G.Hits = 0;
+    vr::PushDialogAnswer("OK");
+    vr::PushDialogAnswer("Cy");  // and a new best time
+    ::testing::internal::CaptureStderr();
+    int16_t score = 50;
+    EndOfRun(score);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("[dialog] Sorry! | You score is: 50\\nTime: 12 sec.\\nAccuracy: 0% | OK"), std::string::npos);
+    EXPECT_EQ(G.ShotsFired, 1);  // a run without shots counts one
+    EXPECT_EQ(G.HighlightPlace, 2);
+    EXPECT_EQ(G.TopTen[10].Score, 50);
+}
+
+TEST_F(GameTest, CancelledDialoguesStoreTheDefaultNamesAndANewBestTimeIsKept) {
+    Table({});
+    SaveTop10();
+    G.RunTime = 95;
+    G.ShotsFired = 3;
+    G.Hits = 1;
+    vr::PushDialogAnswer("<cancel>");
+    vr::PushDialogAnswer("<cancel>");
+    ::testing::internal::CaptureStderr();
+    int16_t score = 1;
+    EndOfRun(score);
+    std::string err = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Accuracy: 33%"), std::string::npos);
+    EXPECT_NE(err.find("[dialog] Congratulations, best time! | Enter your name:\\nTime: 01:35 | "), std::string::npos);
+    EXPECT_EQ(G.TopTen[1].Name, "I'm Stupid! ");
+    EXPECT_EQ(G.BestTime, 95);
+    EXPECT_EQ(G.BestTimeName, "I'm Stupid!");
+    EXPECT_EQ(G.LastName, "I'm Stupid!");
+    LoadTop10();
+    EXPECT_EQ(G.TopTen[1].Name, "I'm Stupid!");  // trailing spaces go on reading back
+    EXPECT_EQ(G.BestTime, 95);
+    EXPECT_EQ(G.BestTimeName, "I'm Stupid!");
+    // A run of exactly the best time does not replace it; more hits than shots give 100 %.
+    G.RunTime = 95;
+    G.ShotsFired = 2;
+    G.Hits = 5;
+    vr::PushDialogAnswer("Bo");
+    score = 2;
+    int before = vr::DialogCount();
+    EndOfRun(score);
+    EXPECT_EQ(vr::DialogCount(), before + 1);
+    EXPECT_EQ(G.TopTen[1].Accuracy, 100);
+    EXPECT_EQ(G.BestTimeName, "I'm Stupid!");
+}
+
+TEST_F(GameTest, PlaceTenIsWrittenUnderTheKeys10NTo10A) {
+    Table({});
+    G.TopTen[10] = ScoreEntry{"Ten", 10, 1, 1};
+    SaveTop10();
+    char buf[1024];
+    std::string path = scoreDir + "/Top10.ini";
+    for (const char* key : {"10N", "10S", "10T", "10A"}) {
+        uint32_t n = vr::GetPrivateProfileStringA(StoredForm("Top10").c_str(), StoredForm(key).c_str(), "", buf, sizeof buf,
+                                                  path.c_str());
+        EXPECT_GT(n, 0u) << key;
+    }
+}
