@@ -143,10 +143,20 @@ std::vector<float> AmbientLoop() {
     return s;
 }
 
+// Scales a sound to a peak level, leaving headroom for the game's mix of
+// many effects over the ambient loop.
+std::vector<float> Peak(std::vector<float> s, float peak) {
+    float m = 0;
+    for (float v : s) m = std::max(m, std::fabs(v));
+    if (m > 0)
+        for (float& v : s) v *= peak / m;
+    return s;
+}
+
 }  // namespace
 
 std::vector<Sound> MakeSounds() {
-    return {
+    std::vector<Sound> sounds = {
         {"small_exp.wav", kRate, Explosion(0.7f, 0.35f, 5)},
         {"small_exp2.wav", kRate, Explosion(0.16f, 0.8f, 9)},
         {"fire1.wav", kRate, Laser()},
@@ -160,6 +170,8 @@ std::vector<Sound> MakeSounds() {
         {"event.wav", kRate, Tones({{880, 0.35f}, {1318, 0.3f}}, 0.12f, 5, 0.5f)},
         {"keyboard.wav", kRate, Click()},
     };
+    for (auto& snd : sounds) snd.samples = Peak(std::move(snd.samples), snd.file == "ambient_space.wav" ? 0.3f : 0.45f);
+    return sounds;
 }
 
 bool WriteWave(const std::string& path, const Sound& sound) {
