@@ -1,11 +1,12 @@
-// Each navigation runs on a worker thread of its own, so the caller's
-// message processing goes on and the next navigation does not wait for the
-// previous answer.
+// Navigations are HTTP GETs driven by one worker thread through a libcurl
+// multi handle: each starts at once, in the order asked, and finishes in the
+// background, so the caller's message processing goes on and the next
+// navigation does not wait for the previous answer.
 #include <curl/curl.h>
 
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <thread>
 
@@ -15,35 +16,115 @@
 namespace vr {
 
 namespace {
-std::mutex g_mutex;
-std::condition_variable g_done;
-int g_running = 0;
-int g_completed = 0;
 
 size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
 
-void Fetch(std::string url) {
-    if (CURL* c = curl_easy_init()) {
-        curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Discard);
-        curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 5000L);
-        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, 20000L);
-        curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/4.0 (compatible; vrplatform browser control)");
-        curl_easy_perform(c);
-        curl_easy_cleanup(c);
+class Navigator {
+public:
+    Navigator() { EnsureCurl(); }
+    ~Navigator() {
+        WaitIdle(3000);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        if (multi_) curl_multi_wakeup(multi_);
+        if (worker_.joinable()) worker_.join();
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
-    --g_running;
-    ++g_completed;
-    g_done.notify_all();
+
+    bool Start(const std::string& url) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!multi_) {
+            multi_ = curl_multi_init();
+            if (!multi_) return false;
+            try {
+                worker_ = std::thread([this] { Run(); });
+            } catch (...) {
+                curl_multi_cleanup(multi_);
+                multi_ = nullptr;
+                return false;
+            }
+        }
+        queued_.push_back(url);
+        ++pending_;
+        curl_multi_wakeup(multi_);
+        return true;
+    }
+
+    bool WaitIdle(int timeoutMs) {
+        std::unique_lock<std::mutex> lock(mutex_);
+        return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return pending_ == 0; });
+    }
+
+    int Completed() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return completed_;
+    }
+
+private:
+    void Run() {
+        int running = 0;
+        for (;;) {
+            std::deque<std::string> fresh;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (stop_) break;
+                fresh.swap(queued_);
+            }
+            for (const auto& url : fresh) {
+                CURL* c = curl_easy_init();
+                if (!c) {
+                    Finished();
+                    continue;
+                }
+                curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+                curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Discard);
+                curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+                curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 5000L);
+                curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, 20000L);
+                curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+                curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/4.0 (compatible; vrplatform browser control)");
+                if (curl_multi_add_handle(multi_, c) != CURLM_OK) {
+                    curl_easy_cleanup(c);
+                    Finished();
+                }
+            }
+            curl_multi_perform(multi_, &running);
+            int left = 0;
+            while (CURLMsg* m = curl_multi_info_read(multi_, &left)) {
+                if (m->msg != CURLMSG_DONE) continue;
+                curl_multi_remove_handle(multi_, m->easy_handle);
+                curl_easy_cleanup(m->easy_handle);
+                Finished();
+            }
+            curl_multi_poll(multi_, nullptr, 0, 200, nullptr);
+        }
+        curl_multi_cleanup(multi_);
+        multi_ = nullptr;
+    }
+
+    void Finished() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        --pending_;
+        ++completed_;
+        idle_.notify_all();
+    }
+
+    std::mutex mutex_;
+    std::condition_variable idle_;
+    std::deque<std::string> queued_;
+    CURLM* multi_ = nullptr;
+    std::thread worker_;
+    bool stop_ = false;
+    int pending_ = 0;
+    int completed_ = 0;
+};
+
+Navigator& TheNavigator() {
+    static Navigator navigator;
+    return navigator;
 }
 
-// Lets running navigations finish (bounded) when the process exits normally.
-struct Drain {
-    ~Drain() { WaitForNavigations(3000); }
-} g_drain;
 }  // namespace
 
 void EnsureCurl() {
@@ -51,30 +132,8 @@ void EnsureCurl() {
     (void)done;
 }
 
-bool BrowserControl::Navigate(const std::string& url) {
-    EnsureCurl();
-    {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        ++g_running;
-    }
-    try {
-        std::thread(Fetch, url).detach();
-    } catch (...) {
-        std::lock_guard<std::mutex> lock(g_mutex);
-        --g_running;
-        return false;
-    }
-    return true;
-}
-
-bool WaitForNavigations(int timeoutMs) {
-    std::unique_lock<std::mutex> lock(g_mutex);
-    return g_done.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return g_running == 0; });
-}
-
-int CompletedNavigations() {
-    std::lock_guard<std::mutex> lock(g_mutex);
-    return g_completed;
-}
+bool BrowserControl::Navigate(const std::string& url) { return TheNavigator().Start(url); }
+bool WaitForNavigations(int timeoutMs) { return TheNavigator().WaitIdle(timeoutMs); }
+int CompletedNavigations() { return TheNavigator().Completed(); }
 
 }  // namespace vr
