@@ -1,0 +1,100 @@
+// vortex-scores: the score server of Vortex Raiders. Stores uploaded scores
+// in SQLite and serves the online score page.
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "score_service.h"
+
+namespace {
+
+scores::ScoreService* g_service = nullptr;
+
+void OnSignal(int) {
+    if (g_service) g_service->Stop();
+}
+
+std::string DefaultDataFolder() {
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    std::string base;
+    if (xdg && *xdg == '/') base = xdg;
+    else base = std::string(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") + "/.local/share";
+    return base + "/vortex-scores";
+}
+
+void Usage(FILE* out) {
+    std::fprintf(out,
+                 "Usage: vortex-scores [--bind ADDR] [--port N] [--data DIR]\n"
+                 "The Vortex Raiders score server.\n"
+                 "  --bind ADDR  address to listen on (default 127.0.0.1; 0.0.0.0 for a whole network)\n"
+                 "  --port N     port to listen on (default 8099)\n"
+                 "  --data DIR   folder of the database scores.db (default %s)\n"
+                 "Serves GET %s?nname=..&nscore=..&nreplay=..[&counter=true]\n"
+                 "and the score page GET %s?game=9.\n",
+                 DefaultDataFolder().c_str(), scores::kUploadPath, scores::kPagePath);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string bind = "127.0.0.1", data = DefaultDataFolder();
+    int port = 8099;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](const char* option) -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "vortex-scores: %s needs a value\n", option);
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--help" || a == "-h") {
+            Usage(stdout);
+            return 0;
+        } else if (a == "--bind") {
+            bind = value("--bind");
+        } else if (a == "--port") {
+            std::string p = value("--port");
+            char* end = nullptr;
+            long v = std::strtol(p.c_str(), &end, 10);
+            if (!end || *end || v < 1 || v > 65535) {
+                std::fprintf(stderr, "vortex-scores: --port wants a number from 1 to 65535, not %s\n", p.c_str());
+                return 2;
+            }
+            port = int(v);
+        } else if (a == "--data") {
+            data = value("--data");
+        } else {
+            std::fprintf(stderr, "vortex-scores: unknown option %s (try --help)\n", a.c_str());
+            return 2;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(data, ec);
+    if (!std::filesystem::is_directory(data)) {
+        std::fprintf(stderr, "vortex-scores: cannot create the data folder %s\n", data.c_str());
+        return 1;
+    }
+    try {
+        scores::ScoreStore store(data + "/scores.db");
+        scores::ScoreService service(store);
+        g_service = &service;
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+        std::printf("vortex-scores: listening on http://%s:%d (data in %s)\n", bind.c_str(), port, data.c_str());
+        std::fflush(stdout);
+        if (!service.Listen(bind, port)) {
+            std::fprintf(stderr, "vortex-scores: cannot listen on %s:%d (in use, or not an address of this machine)\n",
+                         bind.c_str(), port);
+            return 1;
+        }
+        g_service = nullptr;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "vortex-scores: %s\n", e.what());
+        return 1;
+    }
+    std::printf("vortex-scores: stopped\n");
+    return 0;
+}

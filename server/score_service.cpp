@@ -1,0 +1,178 @@
+#include "score_service.h"
+
+#include <httplib.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <sstream>
+
+namespace scores {
+
+namespace {
+
+int Hex(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+bool ParseScore(const std::string& text, int32_t& out) {
+    if (text.empty() || text.size() > 11) return false;
+    size_t i = (text[0] == '-') ? 1 : 0;
+    if (i == text.size()) return false;
+    for (size_t k = i; k < text.size(); ++k)
+        if (!std::isdigit(static_cast<unsigned char>(text[k]))) return false;
+    long long v = std::strtoll(text.c_str(), nullptr, 10);
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+    out = static_cast<int32_t>(v);
+    return true;
+}
+
+}  // namespace
+
+bool PercentDecode(const std::string& in, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < in.size(); ++i) {
+        if (in[i] != '%') {
+            out += in[i];
+            continue;
+        }
+        if (i + 2 >= in.size() || Hex(in[i + 1]) < 0 || Hex(in[i + 2]) < 0) return false;
+        out += char(Hex(in[i + 1]) * 16 + Hex(in[i + 2]));
+        i += 2;
+    }
+    return true;
+}
+
+UploadRequest ParseUpload(const std::string& rawQuery) {
+    UploadRequest r;
+    if (rawQuery.size() > kMaxQueryBytes) {
+        r.error = "the query is longer than 2 KiB";
+        return r;
+    }
+    bool haveName = false, haveScore = false;
+    std::stringstream parts(rawQuery);
+    std::string part;
+    while (std::getline(parts, part, '&')) {
+        size_t eq = part.find('=');
+        std::string key = part.substr(0, eq), raw = eq == std::string::npos ? "" : part.substr(eq + 1), value;
+        if (!PercentDecode(raw, value)) {
+            r.error = "a broken percent escape in " + key;
+            return r;
+        }
+        if (key == "nname" && !haveName) {
+            r.name = value;
+            haveName = true;
+        } else if (key == "nscore" && !haveScore) {
+            if (!ParseScore(value, r.score)) {
+                r.error = "nscore is not a whole number";
+                return r;
+            }
+            haveScore = true;
+        } else if (key == "counter") {
+            r.counter = value == "true";
+        }
+    }
+    if (!haveName) r.error = "nname is missing";
+    else if (!haveScore) r.error = "nscore is missing";
+    else if (r.name.size() > kMaxNameBytes) r.error = "the name is longer than 254 bytes";
+    else r.ok = true;
+    return r;
+}
+
+std::string HtmlEscape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&#39;"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) out += "&#xFFFD;";
+                else out += c;
+        }
+    }
+    return out;
+}
+
+std::string RenderScorePage(ScoreStore& store) {
+    auto best = store.Best(100);
+    std::ostringstream h;
+    h << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+         "<title>Vortex Raiders - Online Scores</title>\n"
+         "<style>\nbody{background:#260f82;color:#fff;font-family:Arial,'Liberation Sans',sans-serif;margin:2em}\n"
+         "h1{color:#ffd23c}table{border-collapse:collapse;background:#0b0630;min-width:28em}\n"
+         "th,td{padding:.3em .9em;border-bottom:1px solid #3a2a8a;text-align:left}th{color:#d8fffe}\n"
+         "td.n{text-align:right}p{color:#c0c0ff;max-width:40em}\n</style>\n</head>\n<body>\n"
+         "<h1>Vortex Raiders &mdash; Online Scores</h1>\n"
+         "<p>The best "
+      << best.size()
+      << " runs uploaded by players. In the game, press U to send your local top-ten table here; "
+         "the same name with the same score is listed once.</p>\n"
+         "<p>Uploads so far: "
+      << store.UploadCount() << "</p>\n<table>\n<tr><th>Place</th><th>Name</th><th>Score</th><th>Date (UTC)</th></tr>\n";
+    int place = 0;
+    for (const auto& e : best)
+        h << "<tr><td class=\"n\">" << ++place << "</td><td>" << HtmlEscape(e.name) << "</td><td class=\"n\">"
+          << e.score << "</td><td>" << HtmlEscape(e.received) << "</td></tr>\n";
+    if (best.empty()) h << "<tr><td colspan=\"4\">No scores yet.</td></tr>\n";
+    h << "</table>\n</body>\n</html>\n";
+    return h.str();
+}
+
+ScoreService::ScoreService(ScoreStore& store) : store_(store), http_(std::make_unique<httplib::Server>()) { Routes(); }
+
+ScoreService::~ScoreService() { Stop(); }
+
+void ScoreService::Routes() {
+    http_->set_keep_alive_max_count(1000);
+    http_->set_read_timeout(5, 0);
+    http_->Get(kUploadPath, [this](const httplib::Request& req, httplib::Response& res) {
+        size_t q = req.target.find('?');
+        std::string raw = q == std::string::npos ? "" : req.target.substr(q + 1);
+        UploadRequest u = ParseUpload(raw);
+        if (!u.ok) {
+            res.status = 400;
+            res.set_content("Bad request: " + u.error + "\n", "text/plain; charset=utf-8");
+            return;
+        }
+        try {
+            bool added = store_.Add(u.name, u.score, req.remote_addr, u.counter);
+            res.set_content(added ? "OK: score stored\n" : "OK: score already listed\n", "text/plain; charset=utf-8");
+        } catch (const std::exception& e) {
+            res.status = 500;
+            res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+        }
+    });
+    http_->Get(kPagePath, [this](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_param_value("game") != "9") {
+            res.status = 404;
+            res.set_content("No such game.\n", "text/plain; charset=utf-8");
+            return;
+        }
+        try {
+            res.set_content(RenderScorePage(store_), "text/html; charset=utf-8");
+        } catch (const std::exception& e) {
+            res.status = 500;
+            res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+        }
+    });
+    http_->Get("/", [](const httplib::Request&, httplib::Response& res) {
+        res.set_redirect("/index2.php?game=9");
+    });
+}
+
+bool ScoreService::Listen(const std::string& address, int port) { return http_->listen(address.c_str(), port); }
+
+int ScoreService::BindAnyPort(const std::string& address) { return http_->bind_to_any_port(address.c_str()); }
+
+void ScoreService::ServeBound() { http_->listen_after_bind(); }
+
+void ScoreService::Stop() {
+    if (http_) http_->stop();
+}
+
+}  // namespace scores

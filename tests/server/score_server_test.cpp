@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <memory>
+#include <thread>
+
+#include "score_service.h"
+#include "test_files.h"
+
+using namespace scores;
+
+namespace {
+
+// A score server on a free loopback port, with its database in a fresh folder.
+class Server {
+public:
+    explicit Server(const std::string& db) : store(std::make_unique<ScoreStore>(db)), service(*store) {
+        port = service.BindAnyPort("127.0.0.1");
+        thread = std::thread([this] { service.ServeBound(); });
+        client = std::make_unique<httplib::Client>("127.0.0.1", port);
+        client->set_keep_alive(true);
+    }
+    ~Server() {
+        service.Stop();
+        thread.join();
+    }
+    httplib::Result Get(const std::string& target) { return client->Get(target.c_str()); }
+    int Upload(const std::string& query) {
+        auto r = Get(std::string(kUploadPath) + "?" + query);
+        return r ? r->status : -1;
+    }
+    std::unique_ptr<ScoreStore> store;
+    ScoreService service;
+    int port = 0;
+    std::thread thread;
+    std::unique_ptr<httplib::Client> client;
+};
+
+class ScoreServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = vr::testing::FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "/scores.db";
+    }
+    std::string db;
+};
+
+}  // namespace
+
+TEST_F(ScoreServer, StoresEachNameAndScoreOnceAndCountsUploads) {
+    Server s(db);
+    ASSERT_GT(s.port, 0);
+    EXPECT_EQ(s.Upload("nname=Tom%20and%20Jerry&nscore=120&nreplay=120"), 200);
+    EXPECT_EQ(s.Upload("nname=Tom%20and%20Jerry&nscore=120&nreplay=120"), 200);
+    EXPECT_EQ(s.Upload("nname=Tom%20and%20Jerry&nscore=121&nreplay=121&counter=true"), 200);
+    EXPECT_EQ(s.store->EntryCount(), 2);
+    EXPECT_EQ(s.store->UploadCount(), 1);
+    auto best = s.store->Best(100);
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_EQ(best[0].score, 121);
+    EXPECT_EQ(best[0].name, "Tom and Jerry");
+    EXPECT_EQ(best[0].client, "127.0.0.1");
+    EXPECT_EQ(best[0].received.size(), 19u);
+}
+
+TEST_F(ScoreServer, BadRequestsAnswer400AndChangeNothing) {
+    Server s(db);
+    EXPECT_EQ(s.Upload("nname=x&nreplay=1"), 400);
+    EXPECT_EQ(s.Upload("nname=x&nscore=12a&nreplay=1"), 400);
+    EXPECT_EQ(s.Upload("nname=x&nscore=&nreplay=1"), 400);
+    EXPECT_EQ(s.Upload("nname=x&nscore=99999999999&nreplay=1"), 400);
+    EXPECT_EQ(s.Upload("nscore=5"), 400);
+    EXPECT_EQ(s.Upload("nname=" + std::string(255, 'a') + "&nscore=5"), 400);
+    EXPECT_EQ(s.Upload("nname=" + std::string(254, 'a') + "&nscore=5&counter=true"), 200);
+    EXPECT_EQ(s.Upload("nname=a%2&nscore=5"), 400);
+    EXPECT_EQ(s.Upload("nname=b&nscore=5&pad=" + std::string(2100, 'p')), 400);
+    EXPECT_EQ(s.Upload("nname=b&nscore=5&counter=true&pad=" + std::string(3000, 'p')), 400);
+    EXPECT_EQ(s.store->EntryCount(), 1);
+    EXPECT_EQ(s.store->UploadCount(), 1);
+    EXPECT_EQ(s.Upload("nname=neg&nscore=-7"), 200);
+    auto page = s.Get("/index2.php?game=8");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 404);
+}
+
+TEST_F(ScoreServer, NamesAreStoredExactlyAndShownEscaped) {
+    Server s(db);
+    std::string name = "<b>&\"'\xC3\xA9t\xC3\xA9";
+    EXPECT_EQ(s.Upload("nname=%3Cb%3E%26%22%27%C3%A9t%C3%A9&nscore=42&nreplay=42"), 200);
+    EXPECT_EQ(s.Upload("nname=raw%FFbyte&nscore=41"), 200);
+    auto best = s.store->Best(10);
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_EQ(best[0].name, name);
+    EXPECT_EQ(best[1].name, "raw\xFF" "byte");
+    auto page = s.Get("/index2.php?game=9");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->get_header_value("Content-Type").find("text/html"), std::string::npos);
+    EXPECT_NE(page->body.find("&lt;b&gt;&amp;&quot;&#39;\xC3\xA9t\xC3\xA9"), std::string::npos);
+    EXPECT_EQ(page->body.find("<b>"), std::string::npos);
+    EXPECT_NE(page->body.find("<!DOCTYPE html>"), std::string::npos);
+    EXPECT_NE(page->body.find("Uploads so far: 0"), std::string::npos);
+}
+
+TEST_F(ScoreServer, RestartsWithItsDataAndListsTheBestHundred) {
+    {
+        Server s(db);
+        for (int i = 1; i <= 120; ++i) ASSERT_EQ(s.Upload("nname=p" + std::to_string(i) + "&nscore=" + std::to_string(i)), 200);
+    }
+    Server again(db);
+    EXPECT_EQ(again.store->EntryCount(), 120);
+    auto page = again.Get("/index2.php?game=9");
+    ASSERT_TRUE(page);
+    EXPECT_NE(page->body.find(">p120<"), std::string::npos);
+    EXPECT_NE(page->body.find(">p21<"), std::string::npos);
+    EXPECT_EQ(page->body.find(">p20<"), std::string::npos);  // only the best 100
+    EXPECT_LT(page->body.find(">p120<"), page->body.find(">p119<"));
+}
