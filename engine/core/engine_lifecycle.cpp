@@ -50,6 +50,15 @@ void Step(bool& failed, F&& f) {
 void ShowInstallDirectXBox() { vr::MsgBox("Install DirectX 8.1 or better", vr::kMbOkOnly, "DirectX Error"); }
 }  // namespace
 
+void EngineObject::CreateRootObjects(bool& failed) {
+    Step(failed, [&] { DX = dx8::CreateDirectX8(); });
+    Step(failed, [&] {
+        if (!DX) throw vr::RuntimeError(91);
+        D3D = DX->Direct3DCreate();
+    });
+    Step(failed, [&] { D3DX = dx8::CreateD3DX8(); });
+}
+
 HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oResWidth, float& oResHeight,
                                     VBool& oFullScreen, int16_t&, VBool* result) {
     try {
@@ -68,12 +77,7 @@ HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oRe
             AppendLog("APPLICATION STARTED ###");
         });
         Step(failed, [&] { CenterWindow(WinWidth, WinHeight, FullScreen); });
-        Step(failed, [&] { DX = dx8::CreateDirectX8(); });
-        Step(failed, [&] {
-            if (!DX) throw vr::RuntimeError(91);
-            D3D = DX->Direct3DCreate();
-        });
-        Step(failed, [&] { D3DX = dx8::CreateD3DX8(); });
+        CreateRootObjects(failed);
         if (failed) ShowInstallDirectXBox();
         // The second phase (display mode, device, sprite, input, bitmap font,
         // ambient colour) belongs to the graphics part of the library, which
@@ -97,12 +101,7 @@ HRESULT EngineObject::Korva2D_Start_OnlySound(int32_t& hWndArg, Text& pAppPath, 
             AppendLog(std::string(42, '#'));
             AppendLog("APPLICATION STARTED (USING ONLY SOUND) ###");
         });
-        Step(failed, [&] { DX = dx8::CreateDirectX8(); });
-        Step(failed, [&] {
-            if (!DX) throw vr::RuntimeError(91);
-            D3D = DX->Direct3DCreate();
-        });
-        Step(failed, [&] { D3DX = dx8::CreateD3DX8(); });
+        CreateRootObjects(failed);
         if (failed) ShowInstallDirectXBox();
         try {
             Initilize_Soundcard();

@@ -79,6 +79,8 @@ public:
 private:
     void CenterWindow(int16_t width, int16_t height, VBool fullScreen);
     void Initilize_Soundcard();
+    // The DirectX root, the Direct3D object and D3DX; a failure is remembered in `failed`.
+    void CreateRootObjects(bool& failed);
     // The error path shared by the members: logs "<operation> : " + the D3DX
     // text of the error in flight. Without D3DX it fails itself (error 91).
     void LogError(const std::string& operation);
