@@ -7,9 +7,11 @@
 namespace vr::detail {
 
 namespace {
+// The registries live until the process ends, so forms destroyed during the
+// process's exit (in any order) still find them.
 std::map<HWND, HandleTarget>& Handles() {
-    static std::map<HWND, HandleTarget> handles;
-    return handles;
+    static auto* handles = new std::map<HWND, HandleTarget>();
+    return *handles;
 }
 HWND g_next = 0x10000;
 }  // namespace
@@ -29,8 +31,8 @@ HandleTarget Lookup(HWND hwnd) {
 }
 
 std::vector<Form*>& AllForms() {
-    static std::vector<Form*> forms;
-    return forms;
+    static auto* forms = new std::vector<Form*>();
+    return *forms;
 }
 
 Form* FormOfWindowId(uint32_t id) {

@@ -12,12 +12,18 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   out="'"$out"'"
   "'"$game"'" > "$out/game.log" 2>&1 & pid=$!
   caption="Vortex Raiders v1.3.21  [2004-12-27]"
-  for i in $(seq 50); do xdotool search --name "^Vortex Raiders" >/dev/null 2>&1 && break; sleep 0.1; done
-  win=$(xdotool search --name "^Vortex Raiders" | head -1)
-  xwininfo -id "$win" > "$out/xwininfo.txt"
-  sleep 1
+  # Wait for the game window to be mapped and readable (a slow start, under sanitizers, takes longer).
+  for i in $(seq 100); do
+    if xwininfo -name "$caption" > "$out/xwininfo.txt" 2>/dev/null && grep -q "Map State: IsViewable" "$out/xwininfo.txt"; then
+      break
+    fi
+    sleep 0.1
+  done
+  grep -q "Map State: IsViewable" "$out/xwininfo.txt" || { echo "the game window did not appear"; exit 1; }
+  sleep 1.5
   import -window root "$out/menu.png"
-  eval "$(xdotool getwindowgeometry --shell "$win")"
+  X=$(sed -n "s/.*Absolute upper-left X: *//p" "$out/xwininfo.txt")
+  Y=$(sed -n "s/.*Absolute upper-left Y: *//p" "$out/xwininfo.txt")
   fx=$((X + 81 + 150)); fy=$((Y + 1 + 250))
   xdotool mousemove "$fx" "$fy"; sleep 0.3
   xdotool click 1; sleep 0.8
