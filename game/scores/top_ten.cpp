@@ -9,6 +9,7 @@
 #include "platform/random.h"
 #include "platform/variant.h"
 #include "scores/field_text.h"
+#include "scores/percent_encoding.h"
 #include "window/form1.h"
 
 namespace game {
@@ -76,20 +77,7 @@ bool IsSafeIniByte(unsigned char c) {
 
 }  // namespace
 
-std::string EscapeForIni(const std::string& bytes) {
-    static const char* kHex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (IsSafeIniByte(c)) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
-}
+std::string EscapeForIni(const std::string& bytes) { return PercentEncode(bytes, IsSafeIniByte); }
 
 std::string UnescapeFromIni(const std::string& text) {
     auto hex = [](char c) {

@@ -9,6 +9,7 @@
 #include "platform/net.h"
 #include "platform/window.h"
 #include "scores/field_text.h"
+#include "scores/percent_encoding.h"
 #include "window/form1.h"
 
 namespace game {
@@ -51,20 +52,11 @@ std::string ScoreServer() { return FromEnvironment("VORTEX_SCORE_SERVER", kDefau
 std::string WebSite() { return FromEnvironment("VORTEX_WEB_SITE", FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer)); }
 
 std::string QueryName(const std::string& name) {
-    static const char* kHex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : vr::AnsiToUtf8(ReplaceAll(name, "&", "and"))) {
-        bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                          c == '.' || c == '_' || c == '~';
-        if (unreserved) {
-            out += char(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-    }
-    return out;
+    auto unreserved = [](unsigned char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+               c == '_' || c == '~';
+    };
+    return PercentEncode(vr::AnsiToUtf8(ReplaceAll(name, "&", "and")), unreserved);
 }
 
 std::string ScoreRequest(int place) {

@@ -14,13 +14,31 @@
 
 namespace game::testing {
 
+// The IUnknown and dispatch slots of a double that lives on the stack.
+template <class Interface>
+class StackDouble : public Interface {
+public:
+    vr::com::HRESULT QueryInterface(const vr::com::GUID&, void**) override { return vr::com::E_NOINTERFACE; }
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+    vr::com::HRESULT GetTypeInfoCount(uint32_t*) override { return vr::com::E_NOTIMPL; }
+    vr::com::HRESULT GetTypeInfo(uint32_t, uint32_t, void**) override { return vr::com::E_NOTIMPL; }
+    vr::com::HRESULT GetIDsOfNames(const vr::com::GUID&, const char**, uint32_t, uint32_t, int32_t*) override {
+        return vr::com::E_NOTIMPL;
+    }
+    vr::com::HRESULT Invoke(int32_t, const vr::com::GUID&, uint32_t, uint16_t, void*, void*, void*,
+                            uint32_t*) override {
+        return vr::com::E_NOTIMPL;
+    }
+};
+
 struct Call {
     std::string member, name, file;
     int loop = 0, volume = 0, pan = 0, frequency = 0;
 };
 
 // Records the sound calls the game makes; everything else answers S_OK.
-class RecordingEngine final : public korva2d::_Engine {
+class RecordingEngine final : public StackDouble<korva2d::_Engine> {
 public:
     std::vector<Call> calls;
     std::vector<std::string> Played() const {
@@ -37,17 +55,6 @@ public:
     using HRESULT = vr::com::HRESULT;
     using Text = korva2d::Text;
     using VBool = korva2d::VBool;
-    HRESULT QueryInterface(const vr::com::GUID&, void**) override { return vr::com::E_NOINTERFACE; }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    HRESULT GetTypeInfoCount(uint32_t*) override { return vr::com::E_NOTIMPL; }
-    HRESULT GetTypeInfo(uint32_t, uint32_t, void**) override { return vr::com::E_NOTIMPL; }
-    HRESULT GetIDsOfNames(const vr::com::GUID&, const char**, uint32_t, uint32_t, int32_t*) override {
-        return vr::com::E_NOTIMPL;
-    }
-    HRESULT Invoke(int32_t, const vr::com::GUID&, uint32_t, uint16_t, void*, void*, void*, uint32_t*) override {
-        return vr::com::E_NOTIMPL;
-    }
     HRESULT Korva2D_Start(int32_t&, Text&, float&, float&, VBool&, int16_t&, VBool* r) override {
         if (r) *r = -1;
         return 0;
@@ -93,23 +100,12 @@ public:
 };
 
 // An Extra that does not wait and reports 26 frames per second.
-class QuietExtra final : public korva2d::_Extra {
+class QuietExtra final : public StackDouble<korva2d::_Extra> {
 public:
     int limitCalls = 0;
     using HRESULT = vr::com::HRESULT;
     using Text = korva2d::Text;
     using Variant = korva2d::Variant;
-    HRESULT QueryInterface(const vr::com::GUID&, void**) override { return vr::com::E_NOINTERFACE; }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    HRESULT GetTypeInfoCount(uint32_t*) override { return vr::com::E_NOTIMPL; }
-    HRESULT GetTypeInfo(uint32_t, uint32_t, void**) override { return vr::com::E_NOTIMPL; }
-    HRESULT GetIDsOfNames(const vr::com::GUID&, const char**, uint32_t, uint32_t, int32_t*) override {
-        return vr::com::E_NOTIMPL;
-    }
-    HRESULT Invoke(int32_t, const vr::com::GUID&, uint32_t, uint16_t, void*, void*, void*, uint32_t*) override {
-        return vr::com::E_NOTIMPL;
-    }
     HRESULT LimitFPS(int16_t) override {
         ++limitCalls;
         return 0;
