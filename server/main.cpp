@@ -1,20 +1,17 @@
 // vortex-scores: the score server of Vortex Raiders. Stores uploaded scores
 // in SQLite and serves the online score page.
+#include <pthread.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "score_service.h"
 
 namespace {
-
-scores::ScoreService* g_service = nullptr;
-
-void OnSignal(int) {
-    if (g_service) g_service->Stop();
-}
 
 std::string DefaultDataFolder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -78,19 +75,31 @@ int main(int argc, char** argv) {
         return 1;
     }
     try {
+        // SIGINT and SIGTERM are taken by one thread that stops the service;
+        // every other thread (the workers too) starts with them blocked.
+        sigset_t stopSignals;
+        sigemptyset(&stopSignals);
+        sigaddset(&stopSignals, SIGINT);
+        sigaddset(&stopSignals, SIGTERM);
+        pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
         scores::ScoreStore store(data + "/scores.db");
         scores::ScoreService service(store);
-        g_service = &service;
-        std::signal(SIGINT, OnSignal);
-        std::signal(SIGTERM, OnSignal);
-        std::printf("vortex-scores: listening on http://%s:%d (data in %s)\n", bind.c_str(), port, data.c_str());
-        std::fflush(stdout);
-        if (!service.Listen(bind, port)) {
+        if (!service.Bind(bind, port)) {
             std::fprintf(stderr, "vortex-scores: cannot listen on %s:%d (in use, or not an address of this machine)\n",
                          bind.c_str(), port);
             return 1;
         }
-        g_service = nullptr;
+        std::thread waiter([&] {
+            int signal = 0;
+            sigwait(&stopSignals, &signal);
+            if (signal != 0) service.Stop();
+        });
+        std::printf("vortex-scores: listening on http://%s:%d (data in %s)\n", bind.c_str(), port, data.c_str());
+        std::fflush(stdout);
+        service.ServeBound();
+        // Stopped by a signal: the waiter has it already. Otherwise wake it.
+        pthread_kill(waiter.native_handle(), SIGTERM);
+        waiter.join();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "vortex-scores: %s\n", e.what());
         return 1;

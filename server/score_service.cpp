@@ -29,6 +29,29 @@ bool ParseScore(const std::string& text, int32_t& out) {
     return true;
 }
 
+// The length of the well-formed UTF-8 sequence at `i`, or 0 when there is none.
+size_t Utf8SequenceLength(const std::string& s, size_t i) {
+    auto byte = [&](size_t k) { return k < s.size() ? static_cast<unsigned char>(s[k]) : 0u; };
+    unsigned b = byte(i);
+    size_t n;
+    unsigned lo = 0x80, hi = 0xBF;  // the allowed range of the second byte
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) n = 2;
+    else if (b >= 0xE0 && b <= 0xEF) {
+        n = 3;
+        if (b == 0xE0) lo = 0xA0;  // overlong
+        if (b == 0xED) hi = 0x9F;  // surrogates
+    } else if (b >= 0xF0 && b <= 0xF4) {
+        n = 4;
+        if (b == 0xF0) lo = 0x90;  // overlong
+        if (b == 0xF4) hi = 0x8F;  // beyond U+10FFFF
+    } else return 0;
+    if (byte(i + 1) < lo || byte(i + 1) > hi) return 0;
+    for (size_t k = 2; k < n; ++k)
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+    return n;
+}
+
 }  // namespace
 
 bool PercentDecode(const std::string& in, std::string& out) {
@@ -83,16 +106,23 @@ UploadRequest ParseUpload(const std::string& rawQuery) {
 
 std::string HtmlEscape(const std::string& text) {
     std::string out;
-    for (char c : text) {
+    for (size_t i = 0; i < text.size();) {
+        char c = text[i];
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) out += "&#xFFFD;";
-                else out += c;
+            case '&': out += "&amp;"; ++i; continue;
+            case '<': out += "&lt;"; ++i; continue;
+            case '>': out += "&gt;"; ++i; continue;
+            case '"': out += "&quot;"; ++i; continue;
+            case '\'': out += "&#39;"; ++i; continue;
+            default: break;
+        }
+        size_t n = Utf8SequenceLength(text, i);
+        if (n == 0 || (n == 1 && static_cast<unsigned char>(c) < 0x20)) {
+            out += "&#xFFFD;";  // a control character or a byte that is not UTF-8
+            ++i;
+        } else {
+            out.append(text, i, n);
+            i += n;
         }
     }
     return out;
@@ -123,11 +153,25 @@ std::string RenderScorePage(ScoreStore& store) {
     return h.str();
 }
 
-ScoreService::ScoreService(ScoreStore& store) : store_(store), http_(std::make_unique<httplib::Server>()) { Routes(); }
+ScoreService::ScoreService(ScoreStore& store, size_t workers)
+    : store_(store), http_(std::make_unique<httplib::Server>()) {
+    if (workers < 1) workers = 1;
+    http_->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+    Routes();
+}
 
 ScoreService::~ScoreService() { Stop(); }
 
 void ScoreService::Routes() {
+    // Headers and body go out in separate writes; without this each answer
+    // waits for the client's delayed acknowledgement (about 40 ms).
+    http_->set_tcp_nodelay(true);
+    // Address reuse lets a restarted server bind at once, but no port sharing:
+    // a second server on the same port must fail, not split the uploads.
+    http_->set_socket_options([](int sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     http_->set_keep_alive_max_count(1000);
     http_->set_read_timeout(5, 0);
     http_->Get(kUploadPath, [this](const httplib::Request& req, httplib::Response& res) {
@@ -165,7 +209,7 @@ void ScoreService::Routes() {
     });
 }
 
-bool ScoreService::Listen(const std::string& address, int port) { return http_->listen(address.c_str(), port); }
+bool ScoreService::Bind(const std::string& address, int port) { return http_->bind_to_port(address.c_str(), port); }
 
 int ScoreService::BindAnyPort(const std::string& address) { return http_->bind_to_any_port(address.c_str()); }
 

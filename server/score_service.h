@@ -15,6 +15,8 @@ inline constexpr const char* kUploadPath = "/files/games/vortexraiders/score.php
 inline constexpr const char* kPagePath = "/index2.php";
 inline constexpr size_t kMaxQueryBytes = 2048;
 inline constexpr size_t kMaxNameBytes = 254;
+// Connections served at once; each keep-alive connection holds one worker.
+inline constexpr size_t kDefaultWorkers = 32;
 
 // What an upload request asks for, or why it is refused.
 struct UploadRequest {
@@ -35,13 +37,13 @@ std::string RenderScorePage(ScoreStore& store);
 
 class ScoreService {
 public:
-    explicit ScoreService(ScoreStore& store);
+    explicit ScoreService(ScoreStore& store, size_t workers = kDefaultWorkers);
     ~ScoreService();
-    // Binds and serves until Stop; false when the address cannot be bound.
-    bool Listen(const std::string& address, int port);
+    // Binds the address and port; false when they cannot be bound.
+    bool Bind(const std::string& address, int port);
     // Binds to a free port on the address and returns it (for tests); -1 on failure.
     int BindAnyPort(const std::string& address);
-    void ServeBound();  // after BindAnyPort
+    void ServeBound();  // after Bind or BindAnyPort, until Stop
     void Stop();
 
 private:

@@ -50,23 +50,71 @@ void ScoreStore::Exec(const char* sql) {
 }
 
 bool ScoreStore::Add(const std::string& name, int32_t score, const std::string& client, bool countUpload) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Pending mine{name, score, client, countUpload, false, false, nullptr};
+    std::unique_lock<std::mutex> lock(queueMutex_);
+    queue_.push_back(&mine);
+    while (!mine.done) {
+        if (writing_) {
+            committed_.wait(lock);
+            continue;
+        }
+        // No commit is running: this caller writes everything queued so far.
+        writing_ = true;
+        std::vector<Pending*> batch;
+        batch.swap(queue_);
+        lock.unlock();
+        CommitBatch(batch);
+        lock.lock();
+        for (Pending* p : batch) p->done = true;
+        writing_ = false;
+        committed_.notify_all();
+    }
+    if (mine.error) std::rethrow_exception(mine.error);
+    return mine.added;
+}
+
+void ScoreStore::InsertOne(Pending& p) {
+    Statement ins(db_,
+                  "INSERT OR IGNORE INTO entries (name, score, received, client)"
+                  " VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%S', 'now'), ?)");
+    sqlite3_bind_blob(ins.s, 1, p.name.data(), int(p.name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(ins.s, 2, p.score);
+    sqlite3_bind_text(ins.s, 3, p.client.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+    p.added = sqlite3_changes(db_) > 0;
+    if (p.countUpload) Exec("UPDATE counters SET value = value + 1 WHERE key = 'uploads'");
+}
+
+void ScoreStore::CommitTogether(const std::vector<Pending*>& batch) {
     Exec("BEGIN IMMEDIATE");
     try {
-        Statement ins(db_,
-                      "INSERT OR IGNORE INTO entries (name, score, received, client)"
-                      " VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%S', 'now'), ?)");
-        sqlite3_bind_blob(ins.s, 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(ins.s, 2, score);
-        sqlite3_bind_text(ins.s, 3, client.c_str(), -1, SQLITE_TRANSIENT);
-        if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
-        bool added = sqlite3_changes(db_) > 0;
-        if (countUpload) Exec("UPDATE counters SET value = value + 1 WHERE key = 'uploads'");
+        for (Pending* p : batch) InsertOne(*p);
         Exec("COMMIT");
-        return added;
+        ++commits_;
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        for (Pending* p : batch) p->added = false;
         throw;
+    }
+}
+
+void ScoreStore::CommitBatch(const std::vector<Pending*>& batch) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    try {
+        CommitTogether(batch);
+        return;
+    } catch (...) {
+        if (batch.size() == 1) {
+            batch[0]->error = std::current_exception();
+            return;
+        }
+    }
+    for (Pending* p : batch) {
+        try {
+            CommitTogether({p});
+        } catch (...) {
+            p->error = std::current_exception();
+        }
     }
 }
 

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <atomic>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "score_service.h"
 #include "test_files.h"
@@ -21,6 +23,7 @@ public:
         client->set_keep_alive(true);
     }
     ~Server() {
+        client.reset();  // closes the keep-alive connection, so the worker need not time out
         service.Stop();
         thread.join();
     }
@@ -99,6 +102,41 @@ TEST_F(ScoreServer, NamesAreStoredExactlyAndShownEscaped) {
     EXPECT_EQ(page->body.find("<b>"), std::string::npos);
     EXPECT_NE(page->body.find("<!DOCTYPE html>"), std::string::npos);
     EXPECT_NE(page->body.find("Uploads so far: 0"), std::string::npos);
+    // The stored byte that is not UTF-8 shows as a replacement character.
+    EXPECT_NE(page->body.find(">raw&#xFFFD;byte<"), std::string::npos);
+}
+
+TEST(ScoreHtml, KeepsWellFormedUtf8AndReplacesBrokenSequences) {
+    EXPECT_EQ(HtmlEscape("\xE2\x82\xAC \xF0\x9F\x9A\x80"), "\xE2\x82\xAC \xF0\x9F\x9A\x80");
+    EXPECT_EQ(HtmlEscape("a\xC3"), "a&#xFFFD;");                  // cut short at the end
+    EXPECT_EQ(HtmlEscape("\xC0\xBC"), "&#xFFFD;&#xFFFD;");         // overlong "<"
+    EXPECT_EQ(HtmlEscape("\xED\xA0\x80"), "&#xFFFD;&#xFFFD;&#xFFFD;");  // a surrogate
+    EXPECT_EQ(HtmlEscape("\xE2\x82<"), "&#xFFFD;&#xFFFD;&lt;");
+    EXPECT_EQ(HtmlEscape("tab\there"), "tab&#xFFFD;here");
+}
+
+TEST_F(ScoreServer, ConcurrentUploadsAreCommittedTogetherAndEachOnce) {
+    ScoreStore store(db);
+    constexpr int kThreads = 12, kEach = 40;
+    std::atomic<int> added{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            // Every name is sent by two threads; only one of them may add it.
+            for (int i = 0; i < kEach; ++i)
+                if (store.Add("n" + std::to_string((t / 2) * kEach + i), i, "127.0.0.1", true)) ++added;
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(added.load(), kThreads / 2 * kEach);
+    EXPECT_EQ(store.EntryCount(), kThreads / 2 * kEach);
+    EXPECT_EQ(store.UploadCount(), kThreads * kEach);
+}
+
+TEST_F(ScoreServer, ASecondServerCannotTakeTheSamePort) {
+    Server s(db);
+    ScoreService second(*s.store);
+    EXPECT_FALSE(second.Bind("127.0.0.1", s.port));
+    EXPECT_EQ(s.Upload("nname=still&nscore=1"), 200);
 }
 
 TEST_F(ScoreServer, RestartsWithItsDataAndListsTheBestHundred) {
