@@ -65,7 +65,7 @@ int main(int argc, char** argv) {
     std::atomic<int> next{0}, ok{0}, failed{0};
     double elapsed = 0;
     long long commits = 0;
-    bool timedOut = false;
+    std::atomic<bool> timedOut{false};
     {
         scores::ScoreStore store(db);
         scores::ScoreService service(store, o.connections + 4);
