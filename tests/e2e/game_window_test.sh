@@ -11,15 +11,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -eu
   out="'"$out"'"
   "'"$game"'" > "$out/game.log" 2>&1 & pid=$!
-  caption="Vortex Raiders v1.3.21  [2004-12-27]"
-  # Wait for the game window to be mapped and readable (a slow start, under sanitizers, takes longer).
-  for i in $(seq 100); do
-    if xwininfo -name "$caption" > "$out/xwininfo.txt" 2>/dev/null && grep -q "Map State: IsViewable" "$out/xwininfo.txt"; then
-      break
-    fi
-    sleep 0.1
-  done
-  grep -q "Map State: IsViewable" "$out/xwininfo.txt" || { echo "the game window did not appear"; exit 1; }
+  "'"$(dirname "$0")"'/wait_for_window.sh" "Vortex Raiders v1.3.21  [2004-12-27]" "$out/xwininfo.txt"
   sleep 1.5
   import -window root "$out/menu.png"
   X=$(sed -n "s/.*Absolute upper-left X: *//p" "$out/xwininfo.txt")

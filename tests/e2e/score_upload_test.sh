@@ -41,11 +41,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -eu
   out="'"$out"'"
   "'"$game"'" > "$out/game.log" 2>&1 & pid=$!
-  caption="Vortex Raiders v1.3.21  [2004-12-27]"
-  for i in $(seq 100); do
-    xwininfo -name "$caption" 2>/dev/null | grep -q "Map State: IsViewable" && break
-    sleep 0.1
-  done
+  "'"$(dirname "$0")"'/wait_for_window.sh" "Vortex Raiders v1.3.21  [2004-12-27]" "$out/xwininfo.txt"
   sleep 1.5
   import -window root "$out/menu.png"
   xdotool key u
