@@ -27,7 +27,10 @@ HRESULT HResultFromCurrentException() {
         throw;
     } catch (const RuntimeError& e) {
         SetErrorDescription(e.description());
-        return HResultFromRuntimeError(e.number());
+        // Run-time error numbers travel as 0x800A0000 | number; a failure code
+        // raised as an error (a DirectX HRESULT) reaches the caller unchanged.
+        if (e.number() >= 1 && e.number() <= 0xFFFF) return HResultFromRuntimeError(e.number());
+        return e.number() < 0 ? e.number() : E_FAIL;
     } catch (const std::bad_alloc&) {
         SetErrorDescription(RuntimeErrorDescription(kErrOutOfMemory));
         return E_OUTOFMEMORY;

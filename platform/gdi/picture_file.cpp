@@ -27,13 +27,18 @@ Surface LoadPictureFile(const std::string& path) {
 }
 
 bool SaveSurface(const Surface& surface, const std::string& path) {
+    std::string native = NativePath(path);
+    bool bmp = native.size() >= 4 && (native.substr(native.size() - 4) == ".bmp" || native.substr(native.size() - 4) == ".BMP");
+    return SaveSurface(surface, path, bmp ? PictureFormat::kBmp : PictureFormat::kPng);
+}
+
+bool SaveSurface(const Surface& surface, const std::string& path, PictureFormat format) {
     if (surface.Empty()) return false;
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(surface.pixels.data()), surface.width,
                                                         surface.height, 32, surface.width * 4, SDL_PIXELFORMAT_XRGB8888);
     if (!s) return false;
     std::string native = NativePath(path);
-    bool bmp = native.size() >= 4 && (native.substr(native.size() - 4) == ".bmp" || native.substr(native.size() - 4) == ".BMP");
-    int rc = bmp ? SDL_SaveBMP(s, native.c_str()) : IMG_SavePNG(s, native.c_str());
+    int rc = format == PictureFormat::kBmp ? SDL_SaveBMP(s, native.c_str()) : IMG_SavePNG(s, native.c_str());
     SDL_FreeSurface(s);
     return rc == 0;
 }

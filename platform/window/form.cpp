@@ -38,19 +38,50 @@ PictureBox* Form::FindBox(const std::string& name) {
     return nullptr;
 }
 
+struct Form::Canvas {
+    SDL_Texture* texture = nullptr;
+};
+
+namespace {
+// The accelerated renderer where there is one, else the software renderer.
+// SDL_RENDER_DRIVER (a hint of SDL's own) chooses one by name.
+SDL_Renderer* CreateRenderer(SDL_Window* w) {
+    SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
+    return r;
+}
+}  // namespace
+
 void Form::Show() {
     if (window_) return;
     EnsureVideo();
     window_ = SDL_CreateWindow(AnsiToUtf8(caption_).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                clientWidth_, clientHeight_, SDL_WINDOW_SHOWN);
     if (!window_) throw RuntimeError(kErrInvalidCall, std::string("Cannot open the window: ") + SDL_GetError());
+    SDL_Renderer* r = CreateRenderer(window_);
+    if (!r) {
+        std::string why = SDL_GetError();
+        SDL_DestroyWindow(window_);
+        window_ = nullptr;
+        throw RuntimeError(kErrInvalidCall, "Cannot draw in the window: " + why);
+    }
+    presentation_ = std::make_shared<Presentation>();
+    presentation_->renderer = r;
+    canvas_ = std::make_shared<Canvas>();
     unloaded_ = false;
     activatePending_ = true;
-    dirty_ = true;
+    Invalidate();
 }
 
 void Form::Unload() {
     if (window_) {
+        if (presentation_) {
+            // The renderer takes its textures with it; devices see it gone.
+            SDL_DestroyRenderer(presentation_->renderer);
+            presentation_->renderer = nullptr;
+            presentation_.reset();
+            canvas_.reset();
+        }
         SDL_DestroyWindow(window_);
         window_ = nullptr;
     }
@@ -60,36 +91,174 @@ void Form::Unload() {
     pointerBox_ = nullptr;
 }
 
+void Form::Resize(int clientWidth, int clientHeight) {
+    if (clientWidth <= 0 || clientHeight <= 0) return;
+    if (clientWidth == clientWidth_ && clientHeight == clientHeight_) return;
+    clientWidth_ = clientWidth;
+    clientHeight_ = clientHeight;
+    if (window_) SDL_SetWindowSize(window_, clientWidth, clientHeight);
+    if (canvas_ && canvas_->texture) {
+        SDL_DestroyTexture(canvas_->texture);
+        canvas_->texture = nullptr;
+    }
+    Invalidate();
+}
+
 uint32_t Form::NativeWindowId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
 
-Surface Form::Compose() const {
-    Surface out(clientWidth_, clientHeight_, PixelFromColorref(backColor_));
+void Form::ComposeInto(uint32_t* pixels, int pitch) const {
+    uint32_t back = PixelFromColorref(backColor_);
+    for (int y = 0; y < clientHeight_; ++y) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(pixels) + size_t(y) * pitch);
+        std::fill(row, row + clientWidth_, back);
+    }
+    // Copies an image (or, for a border, black) into the rows, clipped to the client area.
+    auto put = [&](int x0, int y0, const Surface& img, int w, int h, bool solid) {
+        int xa = std::max(0, x0), ya = std::max(0, y0);
+        int xb = std::min(clientWidth_, x0 + w), yb = std::min(clientHeight_, y0 + h);
+        for (int y = ya; y < yb; ++y) {
+            uint32_t* row = reinterpret_cast<uint32_t*>(reinterpret_cast<uint8_t*>(pixels) + size_t(y) * pitch);
+            if (solid) std::fill(row + xa, row + std::max(xa, xb), 0u);
+            else if (xb > xa) std::copy_n(&img.pixels[size_t(y - y0) * img.width + (xa - x0)], xb - xa, row + xa);
+        }
+    };
     for (const auto& b : boxes_) {
         if (!b->Visible()) continue;
         int inset = 0;
         if (b->HasBorder()) {
-            Surface frame(b->Width(), b->Height(), 0);
-            BitBlt(out, b->Left(), b->Top(), frame.width, frame.height, frame, 0, 0, SRCCOPY);
+            put(b->Left(), b->Top(), Surface(), b->Width(), b->Height(), true);
             inset = 1;
         }
         const Surface& img = b->Image();
-        BitBlt(out, b->Left() + inset, b->Top() + inset, img.width, img.height, img, 0, 0, SRCCOPY);
+        put(b->Left() + inset, b->Top() + inset, img, img.width, img.height, false);
     }
+}
+
+Surface Form::Compose() const {
+    Surface out(clientWidth_, clientHeight_);
+    ComposeInto(out.pixels.data(), clientWidth_ * 4);
     return out;
+}
+
+bool Form::ClientAreaOf(HWND target, RECT& area) const {
+    if (target == hwnd_) {
+        area = RECT{0, 0, clientWidth_, clientHeight_};
+        return true;
+    }
+    for (const auto& b : boxes_) {
+        if (b->hWnd() != target) continue;
+        int inset = b->HasBorder() ? 1 : 0;
+        area = RECT{b->Left() + inset, b->Top() + inset, b->Left() + inset + b->ScaleWidth(),
+                    b->Top() + inset + b->ScaleHeight()};
+        return true;
+    }
+    return false;
+}
+
+int Form::AddLayer(HWND target, LayerPainter paint) {
+    int id = nextLayerId_++;
+    layers_.push_back(Layer{id, target, std::move(paint)});
+    dirty_ = true;
+    return id;
+}
+
+void Form::RemoveLayer(int id) {
+    layers_.erase(std::remove_if(layers_.begin(), layers_.end(), [id](const Layer& l) { return l.id == id; }),
+                  layers_.end());
+    dirty_ = true;
+}
+
+void Form::DrawFrame(SDL_Renderer* r) {
+    if (!canvas_->texture) {
+        canvas_->texture =
+            SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, clientWidth_, clientHeight_);
+        if (!canvas_->texture) return;
+        SDL_SetTextureScaleMode(canvas_->texture, SDL_ScaleModeNearest);
+        gdiDirty_ = true;
+    }
+    if (gdiDirty_) {
+        void* pixels = nullptr;
+        int pitch = 0;
+        if (SDL_LockTexture(canvas_->texture, nullptr, &pixels, &pitch) == 0) {
+            ComposeInto(static_cast<uint32_t*>(pixels), pitch);
+            SDL_UnlockTexture(canvas_->texture);
+            gdiDirty_ = false;
+        }
+    }
+    SDL_RenderCopy(r, canvas_->texture, nullptr, nullptr);
+    for (const Layer& l : layers_) {
+        RECT a;
+        if (!ClientAreaOf(l.target, a)) continue;
+        if (l.target != hwnd_) {
+            auto t = detail::Lookup(l.target);
+            if (t.box && !t.box->Visible()) continue;
+        }
+        l.paint(r, a.left, a.top, a.right - a.left, a.bottom - a.top);
+    }
 }
 
 void Form::Repaint() {
     dirty_ = false;
-    if (!window_) return;
-    SDL_Surface* target = SDL_GetWindowSurface(window_);
-    if (!target) return;
-    Surface composed = Compose();
-    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(composed.pixels.data(), composed.width, composed.height, 32,
-                                                          composed.width * 4, SDL_PIXELFORMAT_XRGB8888);
-    if (!src) return;
-    SDL_BlitSurface(src, nullptr, target, nullptr);
-    SDL_FreeSurface(src);
-    SDL_UpdateWindowSurface(window_);
+    if (!window_ || !presentation_) return;
+    SDL_Renderer* r = presentation_->renderer;
+    // A device may be drawing into its back buffer; present on the window and give it back.
+    SDL_Texture* target = SDL_GetRenderTarget(r);
+    SDL_SetRenderTarget(r, nullptr);
+    SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+    SDL_RenderClear(r);
+    DrawFrame(r);
+    SDL_RenderPresent(r);
+    SDL_SetRenderTarget(r, target);
+}
+
+bool Form::ReadPresented(Surface& out) const {
+    if (!window_ || !presentation_) return false;
+    SDL_Renderer* r = presentation_->renderer;
+    SDL_Texture* frame =
+        SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, clientWidth_, clientHeight_);
+    if (!frame) return false;
+    SDL_Texture* target = SDL_GetRenderTarget(r);
+    SDL_SetRenderTarget(r, frame);
+    // Keep the boxes' texture as it was presented: draw without re-composing.
+    bool gdi = gdiDirty_;
+    auto* self = const_cast<Form*>(this);
+    self->gdiDirty_ = false;
+    self->DrawFrame(r);
+    self->gdiDirty_ = gdi;
+    out.Reset(clientWidth_, clientHeight_);
+    bool ok = SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_XRGB8888, out.pixels.data(), clientWidth_ * 4) == 0;
+    SDL_SetRenderTarget(r, target);
+    SDL_DestroyTexture(frame);
+    return ok;
+}
+
+bool Form::EnterFullScreen(int w, int h, std::string& why) {
+    if (!window_) {
+        why = "the window is not shown";
+        return false;
+    }
+    int display = SDL_GetWindowDisplayIndex(window_);
+    if (display < 0) display = 0;
+    SDL_DisplayMode mode{};
+    bool found = false;
+    for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n && !found; ++i)
+        found = SDL_GetDisplayMode(display, i, &mode) == 0 && mode.w == w && mode.h == h;
+    if (!found) {
+        why = "the display has no " + std::to_string(w) + " x " + std::to_string(h) + " mode";
+        return false;
+    }
+    mode.refresh_rate = 0;
+    if (SDL_SetWindowDisplayMode(window_, &mode) != 0 || SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
+        why = SDL_GetError();
+        return false;
+    }
+    dirty_ = true;
+    return true;
+}
+
+void Form::LeaveFullScreen() {
+    if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window_, 0);
+    dirty_ = true;
 }
 
 PictureBox* Form::BoxAt(int x, int y) {

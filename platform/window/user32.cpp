@@ -126,7 +126,7 @@ bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, uin
     Borders b = BordersOf(w);
     if (!(flags & SWP_NOSIZE)) {
         int cw = cx - b.left - b.right, ch = cy - b.top - b.bottom;
-        if (cw > 0 && ch > 0) SDL_SetWindowSize(w, cw, ch);
+        f.Resize(cw, ch);
     }
     if (!(flags & SWP_NOMOVE)) SDL_SetWindowPosition(w, x + b.left, y + b.top);
     if (insertAfter == HWND_TOPMOST) SDL_SetWindowAlwaysOnTop(w, SDL_TRUE);

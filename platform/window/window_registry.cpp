@@ -42,3 +42,10 @@ Form* FormOfWindowId(uint32_t id) {
 }
 
 }  // namespace vr::detail
+
+namespace vr {
+WindowOfHandle LookupWindow(HWND hwnd) {
+    auto t = detail::Lookup(hwnd);
+    return WindowOfHandle{t.form, t.box};
+}
+}  // namespace vr

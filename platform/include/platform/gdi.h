@@ -72,5 +72,8 @@ void MeasureText(const std::string& ansiText, const FontSpec& font, int* width, 
 Surface LoadPictureFile(const std::string& path);
 // Writes a surface as PNG or BMP (by the extension); false on failure.
 bool SaveSurface(const Surface& surface, const std::string& path);
+enum class PictureFormat { kBmp, kPng };
+// Writes a surface in the given format whatever the name; false on failure.
+bool SaveSurface(const Surface& surface, const std::string& path, PictureFormat format);
 
 }  // namespace vr

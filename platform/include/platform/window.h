@@ -16,6 +16,7 @@
 #include "platform/gdi.h"
 
 struct SDL_Window;
+struct SDL_Renderer;
 
 namespace vr {
 
@@ -37,6 +38,17 @@ using MouseHandler = std::function<void(int button, int shift, float x, float y)
 using KeyHandler = std::function<void(int keyCode, int shift)>;
 
 class Form;
+
+// The renderer a shown form presents through, shared with the engine's
+// devices. `renderer` turns null when the form's window closes; every texture
+// made with it is gone then.
+struct Presentation {
+    SDL_Renderer* renderer = nullptr;
+};
+
+// Draws a device's picture over a form at each presentation, into the
+// rectangle (renderer pixels) of its target window's client area.
+using LayerPainter = std::function<void(SDL_Renderer* renderer, int x, int y, int w, int h)>;
 
 class PictureBox {
 public:
@@ -119,6 +131,8 @@ public:
     const std::string& Caption() const { return caption_; }
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
+    // Gives the client area a new size; the background fills what the boxes leave.
+    void Resize(int clientWidth, int clientHeight);
     COLORREF BackColor() const { return backColor_; }
 
     PictureBox& AddPictureBox(const std::string& name, int left, int top, int width, int height, bool border,
@@ -137,9 +151,28 @@ public:
 
     // The whole client area as it would be shown (background and boxes).
     Surface Compose() const;
-    void Invalidate() { dirty_ = true; }
+    // Writes the composition into 32-bit rows (pitch in bytes).
+    void ComposeInto(uint32_t* pixels, int pitch) const;
+    // Marks the boxes' images as changed: the next message processing presents.
+    void Invalidate() { dirty_ = gdiDirty_ = true; }
     bool NeedsRepaint() const { return dirty_; }
+    // Presents now: the boxes' images, then the layers over them.
     void Repaint();
+
+    // The form's renderer (empty before Show), shared with devices.
+    std::shared_ptr<Presentation> GetPresentation() const { return presentation_; }
+    // Adds a layer painted over the client area of `target` (the form or one of
+    // its boxes) at every presentation; answers its id for RemoveLayer.
+    int AddLayer(HWND target, LayerPainter paint);
+    void RemoveLayer(int id);
+    // The client area of the form or one of its boxes, in the form's client pixels.
+    bool ClientAreaOf(HWND target, RECT& area) const;
+    // Reads back the client area as last presented (0x00RRGGBB).
+    bool ReadPresented(Surface& out) const;
+    // Switches the display to an exclusive full-screen mode of exactly w x h;
+    // false with the reason when the display has no such mode.
+    bool EnterFullScreen(int w, int h, std::string& why);
+    void LeaveFullScreen();
     // True once after Show: the first activation is due.
     bool TakePendingActivation() {
         bool due = activatePending_;
@@ -170,13 +203,38 @@ private:
     HWND hwnd_;
     std::vector<std::unique_ptr<PictureBox>> boxes_;
     SDL_Window* window_ = nullptr;
+    std::shared_ptr<Presentation> presentation_;
+    struct Canvas;  // the streaming texture of the boxes' images
+    std::shared_ptr<Canvas> canvas_;
+    struct Layer {
+        int id;
+        HWND target;
+        LayerPainter paint;
+    };
+    std::vector<Layer> layers_;
+    int nextLayerId_ = 1;
+    void DrawFrame(SDL_Renderer* r);
     bool activatePending_ = false;
     bool dirty_ = true;
+    bool gdiDirty_ = true;
     bool unloaded_ = false;
     PictureBox* capture_ = nullptr;
     int captureButtons_ = 0;
     PictureBox* pointerBox_ = nullptr;
 };
+
+// The form and box a window handle names (both null for an unknown handle;
+// box null for a form).
+struct WindowOfHandle {
+    Form* form = nullptr;
+    PictureBox* box = nullptr;
+};
+WindowOfHandle LookupWindow(HWND hwnd);
+
+// Reads the whole primary screen (0x00RRGGBB): the display server's screen
+// where it can be read (X11), otherwise the shown forms as last presented at
+// their places on black. False with the reason when neither works.
+bool CaptureScreen(Surface& out, std::string& why);
 
 // Processes every pending message once and repaints what changed.
 void DoEvents();
