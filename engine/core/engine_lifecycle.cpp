@@ -60,18 +60,17 @@ void EngineObject::CreateRootObjects(bool& failed) {
 }
 
 HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oResWidth, float& oResHeight,
-                                    VBool& oFullScreen, int16_t&, VBool* result) {
+                                    VBool& oFullScreen, int16_t& UseDevice_Number, VBool* result) {
     try {
+        // Phase one: each step runs whatever the one before it did.
         bool failed = false;
-        Step(failed, [&] {
-            FullScreen = oFullScreen;
-            ResWidth = vr::CInt(oResWidth);
-            ResHeight = vr::CInt(oResHeight);
-            WinWidth = ResWidth;
-            WinHeight = ResHeight;
-            hWnd = hWndArg;
-            Lib().AppPath = pAppPath;
-        });
+        Step(failed, [&] { FullScreen = oFullScreen; });
+        Step(failed, [&] { ResWidth = vr::CInt(oResWidth); });
+        Step(failed, [&] { ResHeight = vr::CInt(oResHeight); });
+        Step(failed, [&] { WinWidth = ResWidth; });
+        Step(failed, [&] { WinHeight = ResHeight; });
+        Step(failed, [&] { hWnd = hWndArg; });
+        Step(failed, [&] { Lib().AppPath = pAppPath; });
         Step(failed, [&] {
             AppendLog(std::string(23, '#'));
             AppendLog("APPLICATION STARTED ###");
@@ -79,12 +78,45 @@ HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oRe
         Step(failed, [&] { CenterWindow(WinWidth, WinHeight, FullScreen); });
         CreateRootObjects(failed);
         if (failed) ShowInstallDirectXBox();
-        // The second phase (display mode, device, sprite, input, bitmap font,
-        // ambient colour) belongs to the graphics part of the library, which
-        // this version does not have: the member answers E_NOTIMPL after the
-        // first phase and claims no start.
-        if (result) *result = vr::kFalse;
-        return vr::com::E_NOTIMPL;
+        // Phase two: the first failure ends the start on its error path.
+        try {
+            if (!D3D) throw vr::RuntimeError(91);
+            dx8::D3DDISPLAYMODE mode;
+            if (vr::IsTrue(FullScreen)) {
+                mode.Width = ResWidth;
+                mode.Height = ResHeight;
+                mode.Format = dx8::D3DFMT_X8R8G8B8;
+            } else {
+                mode = D3D->GetAdapterDisplayMode(0);
+            }
+            dx8::D3DPRESENT_PARAMETERS pp;
+            pp.BackBufferWidth = ResWidth;
+            pp.BackBufferHeight = ResHeight;
+            pp.BackBufferFormat = mode.Format;
+            pp.BackBufferCount = 1;
+            pp.MultiSampleType = 0;
+            pp.SwapEffect = dx8::D3DSWAPEFFECT_FLIP;
+            pp.hDeviceWindow = hWnd;
+            pp.Windowed = vr::IsTrue(FullScreen) ? 0 : 1;
+            D3DDevice = D3D->CreateDevice(UseDevice_Number, dx8::D3DDEVTYPE_HAL, hWnd,
+                                          dx8::D3DCREATE_SOFTWARE_VERTEXPROCESSING, pp);
+            D3DDevice->SetRenderState(dx8::D3DRS_SRCBLEND, dx8::D3DBLEND_SRCALPHA);
+            D3DDevice->SetRenderState(dx8::D3DRS_DESTBLEND, dx8::D3DBLEND_INVSRCALPHA);
+            D3DDevice->SetRenderState(dx8::D3DRS_ALPHABLENDENABLE, -1);
+            if (!D3DX) throw vr::RuntimeError(91);
+            Sprite = D3DX->CreateSprite(D3DDevice);
+            Initilize_Soundcard();
+            LoadFontIni();
+            Variant red(int16_t(255)), green(int16_t(255)), blue(int16_t(255));
+            vr::com::ThrowIfFailed(AmbientColor(red, green, blue));
+            SetPiAndRad();
+        } catch (...) {
+            LogError("Error in Korva2D_Start");
+            if (result) *result = vr::kFalse;
+            return S_OK;
+        }
+        if (result) *result = vr::kTrue;
+        return S_OK;
     } catch (...) {
         return HResultFromCurrentException();
     }
@@ -133,6 +165,8 @@ HRESULT EngineObject::Korva2D_Unload() {
     DS.reset();
     DSEnum.reset();
     SoundBuffers.assign(1, nullptr);
+    // The texture store keeps its keys and count; its objects go.
+    Textures.assign(1, {});
     Sprite.reset();
     D3DDevice.reset();
     D3DX.reset();

@@ -1,7 +1,7 @@
 // The Engine class: its fields in the class's order, and the members of its
 // interface. The members live in the files of their rooms: core (start-up,
-// shutdown, cursor, version), sound, and (answering E_NOTIMPL in this
-// version) input, graphics and fonts.
+// shutdown, cursor, version), sound, graphics (textures, frame control, the
+// bitmap font) and, answering E_NOTIMPL in this version, input and system fonts.
 #pragma once
 #include <array>
 #include <memory>
@@ -51,9 +51,9 @@ public:
     // ---- fields, in the class's order ----
     std::shared_ptr<dx8::DirectX8> DX;
     std::shared_ptr<dx8::Direct3D8> D3D;
-    std::shared_ptr<void> D3DDevice;  // the device comes with the full start's second phase
+    std::shared_ptr<dx8::Direct3DDevice8> D3DDevice;
     std::shared_ptr<dx8::D3DX8> D3DX;
-    std::shared_ptr<void> Sprite;
+    std::shared_ptr<dx8::D3DXSprite> Sprite;
     std::shared_ptr<void> DI;
     std::shared_ptr<void> DIKeyboard;
     std::array<uint8_t, 256> KeyState{};
@@ -71,6 +71,14 @@ public:
     std::vector<std::shared_ptr<dx8::DirectSoundSecondaryBuffer8>> SoundBuffers{nullptr};  // slot 0 empty
     std::vector<Text> SoundNames{Text()};
     int32_t SoundCount = 0;
+    // graphics stores (slot 0 of each stays empty)
+    std::vector<vr::com::ComPtr<dx8::Direct3DTexture8>> Textures{1};
+    std::vector<Text> TextureKeys{Text()};
+    int32_t TextureCount = 0;
+    int32_t AmbientRed = 0, AmbientGreen = 0, AmbientBlue = 0;
+    std::array<Text, 121> Signs;
+    std::array<LetterSpecs, 121> LetterPos{};
+    int16_t LetterWidth = 0, LetterHeight = 0;
     int16_t WinWidth = 0, WinHeight = 0;
     int16_t ResWidth = 0, ResHeight = 0;
     VBool FullScreen = 0;
@@ -79,6 +87,17 @@ public:
 private:
     void CenterWindow(int16_t width, int16_t height, VBool fullScreen);
     void Initilize_Soundcard();
+    void LoadFontIni();
+    // The store's texture of a registered index; raises 9 when the store was
+    // emptied by Korva2D_Unload.
+    dx8::Direct3DTexture8* TextureAt(int32_t index) const;
+    // The index of the first key equal to the lower-cased key, 0 for none.
+    int32_t FindTexture(const Text& key) const;
+    // Loads AppPath\fileName with or without a colour key (0 = none).
+    vr::com::ComPtr<dx8::Direct3DTexture8> LoadTexture(const Text& fileName, int32_t transpColor);
+    // Builds the sprite's values of a Draw or DrawEx and draws (steps 2 to 4).
+    void DrawSprite(dx8::Direct3DTexture8* texture, float X, float Y, float Width, float Height, float RotationAng,
+                    int16_t AlphaTransp, float SrcX, float SrcY, float scaleWidth, float scaleHeight);
     // The DirectX root, the Direct3D object and D3DX; a failure is remembered in `failed`.
     void CreateRootObjects(bool& failed);
     // The error path shared by the members: logs "<operation> : " + the D3DX

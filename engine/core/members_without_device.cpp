@@ -1,6 +1,5 @@
-// The input, drawing, frame and system-font members. They need the Direct3D
-// device and DirectInput of the full start, which this version of the library
-// does not create: each answers E_NOTIMPL and changes nothing.
+// The input and system-font members, which this version of the library does
+// not have yet: each answers E_NOTIMPL and changes nothing.
 #include "core/engine_object.h"
 
 namespace korva2d {
@@ -16,26 +15,13 @@ HRESULT EngineObject::GetMouseState(int32_t&, int32_t&, VBool&, VBool&, VBool&, 
     return E_NOTIMPL;
 }
 HRESULT EngineObject::SetMousePos(int32_t&, int32_t&) { return E_NOTIMPL; }
-HRESULT EngineObject::CreateTexture(Text&, Text&, int32_t&) { return E_NOTIMPL; }
-HRESULT EngineObject::CreateTextureEx(TextureObject&, Text&, int32_t&) { return E_NOTIMPL; }
-HRESULT EngineObject::Draw(Text&, float&, float&, float&, float&, float&, int16_t&, float&, float&, float&, float&) {
-    return E_NOTIMPL;
-}
 HRESULT EngineObject::DrawText(Text&, Text&, float&, float&, float&, float&, int16_t&, float&, float&, float&) {
-    return E_NOTIMPL;
-}
-HRESULT EngineObject::DrawEx(TextureObject&, float&, float&, float&, float&, float&, int16_t&, float&, float&, float&,
-                             float&) {
     return E_NOTIMPL;
 }
 HRESULT EngineObject::DrawTextEx(TextureObject&, Text&, float&, float&, float&, float&, int16_t&, float&, float&,
                                  float&) {
     return E_NOTIMPL;
 }
-HRESULT EngineObject::ClearScreen(int16_t&, int16_t&, int16_t&) { return E_NOTIMPL; }
-HRESULT EngineObject::AmbientColor(Variant&, Variant&, Variant&) { return E_NOTIMPL; }
-HRESULT EngineObject::SaveScreenshot() { return E_NOTIMPL; }
-HRESULT EngineObject::RenderAll() { return E_NOTIMPL; }
 HRESULT EngineObject::CreateFont(Text&, Text&, int16_t&, VBool&, VBool&) { return E_NOTIMPL; }
 HRESULT EngineObject::DrawFont(Text&, int16_t&, int16_t&, int16_t&, int16_t&, Text&, int32_t&, int32_t&) {
     return E_NOTIMPL;

@@ -110,15 +110,6 @@ TEST_F(EngineClient, FailingSoundEnumerationIsLoggedAndTheStartGoesOn) {
     EXPECT_EQ(Log()[2], "Error in Initilize_Soundcard() : DSERR_NODRIVER: no sound driver is available");
 }
 
-TEST_F(EngineClient, MembersOfTheGraphicsPartAnswerNotImplemented) {
-    Text key = "t", file = "x.png";
-    int32_t colour = 0;
-    EXPECT_EQ(engine_->CreateTexture(key, file, colour), vr::com::E_NOTIMPL);
-    EXPECT_EQ(engine_->RenderAll(), vr::com::E_NOTIMPL);
-    auto mp3 = Create<_MP3Player>(CLSID_MP3Player, IID__MP3Player);
-    EXPECT_EQ(mp3->PlayMP3(), vr::com::E_NOTIMPL);
-}
-
 TEST_F(EngineClient, ExtraForwardsToTheFileUtilitiesRelativeToAppPath) {
     Korva2D_Start_OnlySound(*engine_, 0, dir_);
     Text line = "hello", file;

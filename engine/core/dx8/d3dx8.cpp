@@ -1,17 +1,21 @@
+#include "core/dx8/d3dx8.h"
+
+#include <algorithm>
 #include <cstdio>
 
-#include "core/dx8/dx8.h"
+#include "platform/gdi.h"
 #include "platform/runtime_error.h"
 
 namespace korva2d::dx8 {
 
 std::string D3DX8::GetErrorString(int32_t number) const {
     switch (static_cast<uint32_t>(number)) {
-        case 0x8876086A: return "D3DERR_NOTAVAILABLE: the requested device or feature is not available";
+        case 0x8876086A: return "D3DERR_NOTAVAILABLE: the requested device, display mode or feature is not available";
         case 0x8876086C: return "D3DERR_INVALIDCALL: invalid call";
         case 0x88760868: return "D3DERR_DEVICELOST: the device is lost";
         case 0x8876017C: return "D3DERR_OUTOFVIDEOMEMORY: out of video memory";
-        case 0x88760B58: return "D3DXERR_INVALIDDATA: the file is missing or holds no usable data";
+        case 0x88760B58: return "DXFILEERR_FILENOTFOUND: the file was not found";
+        case 0x88760B59: return "D3DXERR_INVALIDDATA: the file is not a picture or holds no usable data";
         case 0x88780078: return "DSERR_NODRIVER: no sound driver is available";
         case 0x88780064: return "DSERR_BADFORMAT: the wave format is not supported";
         case 0x88780032: return "DSERR_INVALIDCALL: this call is not valid for the current state of the object";
@@ -30,6 +34,30 @@ std::string D3DX8::GetErrorString(int32_t number) const {
     char buf[64];
     std::snprintf(buf, sizeof buf, "Unknown error (0x%08X)", static_cast<uint32_t>(number));
     return buf;
+}
+
+std::shared_ptr<D3DXSprite> D3DX8::CreateSprite(const std::shared_ptr<Direct3DDevice8>& device) {
+    if (HookFails("sprite")) Fail(E_FAIL);
+    if (!device) Fail(D3DERR_INVALIDCALL);
+    return std::make_shared<D3DXSprite>(device);
+}
+
+void D3DX8::SaveSurfaceToFile(const std::string& path, int32_t format, const Direct3DSurface8& surface, const void*,
+                              const vr::RECT* rect) {
+    if (format != D3DXIFF_BMP && format != D3DXIFF_PNG) Fail(D3DERR_INVALIDCALL);
+    vr::RECT r = rect ? *rect : vr::RECT{0, 0, surface.width, surface.height};
+    // The part of the rectangle that lies on the surface.
+    r.left = std::max(r.left, 0);
+    r.top = std::max(r.top, 0);
+    r.right = std::min(r.right, surface.width);
+    r.bottom = std::min(r.bottom, surface.height);
+    if (r.right <= r.left || r.bottom <= r.top) Fail(D3DERR_INVALIDCALL);
+    vr::Surface out(r.right - r.left, r.bottom - r.top);
+    for (int y = 0; y < out.height; ++y)
+        for (int x = 0; x < out.width; ++x)
+            out.At(x, y) = surface.pixels[size_t(r.top + y) * surface.width + (r.left + x)] & 0xFFFFFF;
+    if (!vr::SaveSurface(out, path, format == D3DXIFF_BMP ? vr::PictureFormat::kBmp : vr::PictureFormat::kPng))
+        Fail(E_FAIL);
 }
 
 }  // namespace korva2d::dx8

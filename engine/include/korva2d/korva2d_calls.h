@@ -34,6 +34,32 @@ inline void SoundPlay(_Engine& e, Text sndName, VBool sndLoop = 0, int32_t sndVo
     Check(e.SoundPlay(sndName, sndLoop, sndVolume, sndPan, sndFrequency));
 }
 inline void SoundStop(_Engine& e, Text sndName = Text(), VBool sndPause = 0) { Check(e.SoundStop(sndName, sndPause)); }
+inline void CreateTexture(_Engine& e, Text KeyName, Text FileName, int32_t transpColor = 0) {
+    Check(e.CreateTexture(KeyName, FileName, transpColor));
+}
+// Loads a texture into `texture`, which keeps its old value when loading fails.
+inline void CreateTextureEx(_Engine& e, TextureObject& texture, Text FileName, int32_t transpColor = 0) {
+    Check(e.CreateTextureEx(texture, FileName, transpColor));
+}
+inline void Draw(_Engine& e, Text KeyName, float X, float Y, float Width, float Height, float RotationAng = 0,
+                 int16_t AlphaTransp = 100, float SrcX = 0, float SrcY = 0, float scaleWidth = 0,
+                 float scaleHeight = 0) {
+    Check(e.Draw(KeyName, X, Y, Width, Height, RotationAng, AlphaTransp, SrcX, SrcY, scaleWidth, scaleHeight));
+}
+inline void DrawEx(_Engine& e, TextureObject texture, float X, float Y, float Width, float Height,
+                   float RotationAng = 0, int16_t AlphaTransp = 100, float SrcX = 0, float SrcY = 0,
+                   float scaleWidth = 0, float scaleHeight = 0) {
+    Check(e.DrawEx(texture, X, Y, Width, Height, RotationAng, AlphaTransp, SrcX, SrcY, scaleWidth, scaleHeight));
+}
+inline void ClearScreen(_Engine& e, int16_t vRed = 0, int16_t vGreen = 0, int16_t vBlue = 0) {
+    Check(e.ClearScreen(vRed, vGreen, vBlue));
+}
+inline void AmbientColor(_Engine& e, Variant cRed = int16_t(255), Variant cGreen = int16_t(255),
+                         Variant cBlue = int16_t(255)) {
+    Check(e.AmbientColor(cRed, cGreen, cBlue));
+}
+inline void SaveScreenshot(_Engine& e) { Check(e.SaveScreenshot()); }
+inline void RenderAll(_Engine& e) { Check(e.RenderAll()); }
 inline void ShowCursorWin(_Engine& e, VBool cShow = -1) { Check(e.ShowCursorWin(cShow)); }
 inline Variant Version(_Engine& e) {
     Variant v;

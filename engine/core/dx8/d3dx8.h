@@ -1,0 +1,59 @@
+// The D3DX 8 stand-in: error texts, sprites, texture loading and saving
+// surfaces to files.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "core/dx8/direct3d8.h"
+
+namespace korva2d::dx8 {
+
+struct D3DXVECTOR2 {
+    float x = 0, y = 0;
+};
+
+inline constexpr int32_t D3DX_DEFAULT = -1;
+inline constexpr int32_t D3DX_FILTER_NONE = 1, D3DX_FILTER_POINT = 2;
+inline constexpr int32_t D3DXIFF_BMP = 0, D3DXIFF_PNG = 3;
+
+// Draws rectangles of textures with scaling, rotation about a centre and
+// translation, the texel colour times a draw colour, blended by source alpha.
+class D3DXSprite {
+public:
+    explicit D3DXSprite(std::shared_ptr<Direct3DDevice8> device) : device_(std::move(device)) {}
+    void Begin();
+    void End();
+    // A texel at (u, v) of the source rectangle lands at
+    // rotate((u, v) * scaling about center by rotation) + translation.
+    // A null source rectangle draws the whole texture.
+    void Draw(Direct3DTexture8* texture, const vr::RECT* source, D3DXVECTOR2 scaling, D3DXVECTOR2 center,
+              float rotation, D3DXVECTOR2 translation, uint32_t color);
+    bool InBatch() const { return inBatch_; }
+
+private:
+    std::shared_ptr<Direct3DDevice8> device_;
+    bool inBatch_ = false;
+};
+
+class D3DX8 {
+public:
+    // A text for a failure number; a generic text for numbers it does not know.
+    std::string GetErrorString(int32_t number) const;
+    std::shared_ptr<D3DXSprite> CreateSprite(const std::shared_ptr<Direct3DDevice8>& device);
+    // Loads a PNG, BMP, JPEG or TGA file as a texture of the picture's own size.
+    vr::com::ComPtr<Direct3DTexture8> CreateTextureFromFile(const std::shared_ptr<Direct3DDevice8>& device,
+                                                            const std::string& path);
+    // The same with the loader's options; texels equal to colorKey (A8R8G8B8,
+    // 0 for none) become transparent black.
+    vr::com::ComPtr<Direct3DTexture8> CreateTextureFromFileEx(const std::shared_ptr<Direct3DDevice8>& device,
+                                                              const std::string& path, int32_t width, int32_t height,
+                                                              int32_t mipLevels, int32_t usage, int32_t format,
+                                                              int32_t pool, int32_t filter, int32_t mipFilter,
+                                                              uint32_t colorKey);
+    // Writes the part `rect` of a surface as a BMP (or PNG) file.
+    void SaveSurfaceToFile(const std::string& path, int32_t format, const Direct3DSurface8& surface,
+                           const void* palette, const vr::RECT* rect);
+};
+
+}  // namespace korva2d::dx8

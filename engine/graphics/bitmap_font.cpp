@@ -1,0 +1,76 @@
+// The bitmap font: font.ini, read at the full start or written with the
+// default 11 x 11 grid.
+#include "core/engine_object.h"
+#include "extra/mod_extra.h"
+#include "platform/variant.h"
+
+namespace korva2d {
+
+namespace {
+
+// The default table, by grid row of eleven cells (Windows-1252 bytes).
+std::array<Text, 121> DefaultSigns() {
+    std::array<Text, 121> signs;
+    const std::string rows =
+        " 0123456789"
+        "ABCDEFGHIJK"
+        "LMNOPQRSTUV"
+        "WXYZ       "
+        "abcdefghijk"
+        "lmnopqrstuv"
+        "wxyz       "
+        ".,:;'\"-+\\/*"
+        "=()[]<>_!?#"
+        "&$\x80%\xA9@     "
+        "           ";
+    for (size_t i = 0; i < signs.size(); ++i) signs[i] = Text(1, rows[i]);
+    return signs;
+}
+
+// The pieces of a text split at every small letter x.
+std::vector<Text> SplitAtX(const Text& value) {
+    std::vector<Text> pieces(1);
+    for (char c : value) {
+        if (c == 'x') pieces.emplace_back();
+        else pieces.back() += c;
+    }
+    return pieces;
+}
+
+}  // namespace
+
+void EngineObject::LoadFontIni() {
+    const Text file = "font.ini";
+    if (AppFileExists(file)) {
+        for (int i = 0; i <= 120; ++i) Signs[size_t(i)] = ReadIniValue("Signs value", std::to_string(i), file);
+        for (int i = 0; i <= 120; ++i) {
+            Text value = ReadIniValue("Signs position", std::to_string(i), file);
+            if (value.empty()) continue;
+            std::vector<Text> pieces = SplitAtX(value);
+            LetterPos[size_t(i)].X = Variant(pieces[0]).ToInt16();
+            if (pieces.size() < 2) throw vr::RuntimeError(vr::kErrSubscript);
+            LetterPos[size_t(i)].Y = Variant(pieces[1]).ToInt16();
+        }
+        LetterWidth = Variant(ReadIniValue("Letter sizes", "Width", file)).ToInt16();
+        LetterHeight = Variant(ReadIniValue("Letter sizes", "Height", file)).ToInt16();
+        return;
+    }
+    Signs = DefaultSigns();
+    for (int i = 0; i <= 120; ++i) WriteIniValue("Signs value", std::to_string(i), Signs[size_t(i)], Variant(file));
+    int k = 0;
+    for (int row = 0; row <= 10; ++row) {
+        for (int column = 0; column <= 10; ++column, ++k) {
+            LetterPos[size_t(k)].X = int16_t(23 * column + 1);
+            LetterPos[size_t(k)].Y = int16_t(23 * row + 1);
+            WriteIniValue("Signs position", std::to_string(k),
+                          std::to_string(LetterPos[size_t(k)].X) + "x" + std::to_string(LetterPos[size_t(k)].Y),
+                          Variant(file));
+        }
+    }
+    LetterWidth = 22;
+    LetterHeight = 22;
+    WriteIniValue("Letter sizes", "Width", "22", Variant(file));
+    WriteIniValue("Letter sizes", "Height", "22", Variant(file));
+}
+
+}  // namespace korva2d
