@@ -169,23 +169,13 @@ void Form::RemoveLayer(int id) {
 }
 
 void Form::DrawFrame(SDL_Renderer* r) {
-    if (!canvas_->texture) {
-        canvas_->texture =
-            SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, clientWidth_, clientHeight_);
-        if (!canvas_->texture) return;
-        SDL_SetTextureScaleMode(canvas_->texture, SDL_ScaleModeNearest);
-        gdiDirty_ = true;
-    }
-    if (gdiDirty_) {
-        void* pixels = nullptr;
-        int pitch = 0;
-        if (SDL_LockTexture(canvas_->texture, nullptr, &pixels, &pitch) == 0) {
-            ComposeInto(static_cast<uint32_t*>(pixels), pitch);
-            SDL_UnlockTexture(canvas_->texture);
-            gdiDirty_ = false;
-        }
-    }
-    SDL_RenderCopy(r, canvas_->texture, nullptr, nullptr);
+    // The layers' places; one that covers the whole client area hides the boxes' images.
+    struct Placed {
+        const Layer* layer;
+        RECT area;
+    };
+    std::vector<Placed> placed;
+    bool covered = false;
     for (const Layer& l : layers_) {
         RECT a;
         if (!ClientAreaOf(l.target, a)) continue;
@@ -193,8 +183,29 @@ void Form::DrawFrame(SDL_Renderer* r) {
             auto t = detail::Lookup(l.target);
             if (t.box && !t.box->Visible()) continue;
         }
-        l.paint(r, a.left, a.top, a.right - a.left, a.bottom - a.top);
+        placed.push_back({&l, a});
+        covered |= a.left <= 0 && a.top <= 0 && a.right >= clientWidth_ && a.bottom >= clientHeight_;
     }
+    if (!covered) {
+        if (!canvas_->texture) {
+            canvas_->texture = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, clientWidth_,
+                                                 clientHeight_);
+            if (canvas_->texture) SDL_SetTextureScaleMode(canvas_->texture, SDL_ScaleModeNearest);
+            gdiDirty_ = true;
+        }
+        if (canvas_->texture && gdiDirty_) {
+            void* pixels = nullptr;
+            int pitch = 0;
+            if (SDL_LockTexture(canvas_->texture, nullptr, &pixels, &pitch) == 0) {
+                ComposeInto(static_cast<uint32_t*>(pixels), pitch);
+                SDL_UnlockTexture(canvas_->texture);
+                gdiDirty_ = false;
+            }
+        }
+        if (canvas_->texture) SDL_RenderCopy(r, canvas_->texture, nullptr, nullptr);
+    }
+    for (const Placed& p : placed)
+        p.layer->paint(r, p.area.left, p.area.top, p.area.right - p.area.left, p.area.bottom - p.area.top);
 }
 
 void Form::Repaint() {
@@ -204,8 +215,11 @@ void Form::Repaint() {
     // A device may be drawing into its back buffer; present on the window and give it back.
     SDL_Texture* target = SDL_GetRenderTarget(r);
     SDL_SetRenderTarget(r, nullptr);
-    SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
-    SDL_RenderClear(r);
+    // The client area fills the window except in full screen, where the rest is black.
+    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) {
+        SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
+        SDL_RenderClear(r);
+    }
     DrawFrame(r);
     SDL_RenderPresent(r);
     SDL_SetRenderTarget(r, target);
@@ -241,8 +255,12 @@ bool Form::EnterFullScreen(int w, int h, std::string& why) {
     if (display < 0) display = 0;
     SDL_DisplayMode mode{};
     bool found = false;
-    for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n && !found; ++i)
-        found = SDL_GetDisplayMode(display, i, &mode) == 0 && mode.w == w && mode.h == h;
+    for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n && !found; ++i) {
+        if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
+        // A display without a mode list (offscreen) reports one empty mode: its desktop mode.
+        if (mode.w == 0 || mode.h == 0) SDL_GetDesktopDisplayMode(display, &mode);
+        found = mode.w == w && mode.h == h;
+    }
     if (!found) {
         why = "the display has no " + std::to_string(w) + " x " + std::to_string(h) + " mode";
         return false;

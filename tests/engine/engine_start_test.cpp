@@ -283,3 +283,16 @@ TEST_F(EngineStart, AfterASoundOnlyStartTheDrawingMembersFindNoDevice) {
     EXPECT_EQ(fx_->Log().back().rfind("Error in SaveScreenshot() : Run-time error 91", 0), 0u);
     EXPECT_FALSE(fx_->form->Shown()) << "the sound-only start leaves the window alone";
 }
+
+TEST_F(EngineStart, FullScreenTakesADisplayModeOfExactlyTheBackBuffersSize) {
+    int sw = vr::GetSystemMetrics(vr::SM_CXSCREEN), sh = vr::GetSystemMetrics(vr::SM_CYSCREEN);
+    auto& e = *fx_->engine;
+    EXPECT_EQ(Korva2D_Start(e, fx_->form->hWnd(), fx_->dir, float(sw + 8), float(sh), -1), 0);
+    EXPECT_EQ(fx_->Log().back().rfind("Error in Korva2D_Start : D3DERR_NOTAVAILABLE", 0), 0u);
+    ASSERT_EQ(Korva2D_Start(e, fx_->form->hWnd(), fx_->dir, float(sw), float(sh), -1), -1) << fx_->LogText();
+    EXPECT_EQ(fx_->Object().D3DDevice->BackBufferWidth(), sw);
+    vr::RECT r;
+    vr::GetWindowRect(fx_->form->hWnd(), &r);
+    EXPECT_EQ(r.right - r.left, 200) << "full screen does not move or size the window itself";
+    Korva2D_Unload(e);
+}

@@ -110,7 +110,8 @@ std::shared_ptr<Direct3DDevice8> Direct3D8::CreateDevice(int32_t adapter, int32_
 
 // ---- the device ----
 
-Direct3DDevice8::Direct3DDevice8(vr::HWND window, const D3DPRESENT_PARAMETERS& params) : window_(window) {
+Direct3DDevice8::Direct3DDevice8(vr::HWND window, const D3DPRESENT_PARAMETERS& params)
+    : window_(window), swapEffect_(params.SwapEffect) {
     vr::WindowOfHandle w = vr::LookupWindow(window);
     if (!w.form) Fail(D3DERR_INVALIDCALL);
     vr::Form& form = *w.form;
@@ -222,8 +223,13 @@ void Direct3DDevice8::Present(const vr::RECT* source, const vr::RECT* dest, int3
     vr::WindowOfHandle w = vr::LookupWindow(formWindow_);
     if (!w.form) Fail(D3DERR_DEVICELOST);
     SDL_Renderer* r = presentation_->renderer;
-    SDL_SetRenderTarget(r, front_);
-    SDL_RenderCopy(r, back_, nullptr, nullptr);
+    if (swapEffect_ == D3DSWAPEFFECT_COPY) {
+        SDL_SetRenderTarget(r, front_);
+        SDL_RenderCopy(r, back_, nullptr, nullptr);
+    } else {
+        // Flip: the back buffer becomes the front, and the old front the next back buffer.
+        std::swap(back_, front_);
+    }
     SDL_SetRenderTarget(r, back_);
     w.form->Repaint();
 }

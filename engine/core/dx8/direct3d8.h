@@ -2,9 +2,10 @@
 // that draws into a platform form or picture box, image surfaces and textures.
 //
 // A device renders into a back buffer (a target texture of the back-buffer
-// size). Present copies it to the front buffer and has the window's form
-// present: its boxes' images, then every device's front buffer stretched over
-// the client area of the device's window. A device whose window has closed is
+// size). Present makes it the front buffer (flip: the old front becomes the
+// next back buffer; copy: the back buffer is copied and kept) and has the
+// window's form present: its boxes' images, then every device's front buffer
+// stretched over the client area of the device's window. A device whose window has closed is
 // lost: drawing does nothing and Present fails with D3DERR_DEVICELOST.
 #pragma once
 #include <atomic>
@@ -131,6 +132,7 @@ private:
     vr::HWND window_ = 0;
     int layer_ = 0;
     bool fullScreen_ = false;
+    int32_t swapEffect_;
     int32_t width_ = 0, height_ = 0;
     SDL_Texture* back_ = nullptr;
     SDL_Texture* front_ = nullptr;
