@@ -105,6 +105,7 @@ HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oRe
             D3DDevice->SetRenderState(dx8::D3DRS_ALPHABLENDENABLE, -1);
             if (!D3DX) throw vr::RuntimeError(91);
             Sprite = D3DX->CreateSprite(D3DDevice);
+            Initilize_DxInput();
             Initilize_Soundcard();
             LoadFontIni();
             Variant red(int16_t(255)), green(int16_t(255)), blue(int16_t(255));
@@ -158,7 +159,12 @@ HRESULT EngineObject::Korva2D_Unload() {
         }
     };
     skip([] { AppendLog("APPLICATION ENDED ###"); });
-    // The input devices are released in their order; they exist only after a full start.
+    skip([&] {
+        if (DIKeyboard) DIKeyboard->Unacquire();
+    });
+    skip([&] {
+        if (DIMouse) DIMouse->Unacquire();
+    });
     DIKeyboard.reset();
     DIMouse.reset();
     DI.reset();

@@ -1,7 +1,7 @@
 // The Engine class: its fields in the class's order, and the members of its
 // interface. The members live in the files of their rooms: core (start-up,
-// shutdown, cursor, version), sound, graphics (textures, frame control, the
-// bitmap font) and, answering E_NOTIMPL in this version, input and system fonts.
+// shutdown, cursor, version), input, sound, graphics (textures, frame control,
+// the bitmap font) and, answering E_NOTIMPL in this version, text drawing.
 #pragma once
 #include <array>
 #include <memory>
@@ -54,17 +54,12 @@ public:
     std::shared_ptr<dx8::Direct3DDevice8> D3DDevice;
     std::shared_ptr<dx8::D3DX8> D3DX;
     std::shared_ptr<dx8::D3DXSprite> Sprite;
-    std::shared_ptr<void> DI;
-    std::shared_ptr<void> DIKeyboard;
+    std::shared_ptr<dx8::DirectInput8> DI;
+    std::shared_ptr<dx8::DirectInputDevice8> DIKeyboard;
     std::array<uint8_t, 256> KeyState{};
-    struct {
-        int32_t lX = 0, lY = 0, lZ = 0;
-        uint8_t Buttons[4] = {};
-    } MouseState;
-    struct {
-        int32_t x = 0, y = 0;
-    } CursorPos;
-    std::shared_ptr<void> DIMouse;
+    std::shared_ptr<dx8::DirectInputDevice8> DIMouse;
+    dx8::DIMOUSESTATE MouseState;
+    vr::POINT CursorPos;
     std::shared_ptr<dx8::DirectSound8> DS;
     std::shared_ptr<dx8::DirectSoundEnum8> DSEnum;
     VBool SoundAvailable = 0;
@@ -87,6 +82,10 @@ public:
 private:
     void CenterWindow(int16_t width, int16_t height, VBool fullScreen);
     void Initilize_Soundcard();
+    void Initilize_DxInput();
+    // The input poll of RenderAll: both snapshots, and the devices acquired
+    // again when a read failed.
+    void PollInput();
     void LoadFontIni();
     // The store's texture of a registered index; raises 9 when the store was
     // emptied by Korva2D_Unload.

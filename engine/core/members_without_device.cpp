@@ -1,20 +1,11 @@
-// The input and system-font members, which this version of the library does
-// not have yet: each answers E_NOTIMPL and changes nothing.
+// The text members, which this version of the library does not have yet:
+// each answers E_NOTIMPL and changes nothing.
 #include "core/engine_object.h"
 
 namespace korva2d {
 
 using vr::com::E_NOTIMPL;
 
-HRESULT EngineObject::GetKeyState(int32_t&, VBool* result) {
-    if (result) *result = 0;
-    return E_NOTIMPL;
-}
-HRESULT EngineObject::GetMouseState(int32_t&, int32_t&, VBool&, VBool&, VBool&, int32_t&, VBool* result) {
-    if (result) *result = 0;
-    return E_NOTIMPL;
-}
-HRESULT EngineObject::SetMousePos(int32_t&, int32_t&) { return E_NOTIMPL; }
 HRESULT EngineObject::DrawText(Text&, Text&, float&, float&, float&, float&, int16_t&, float&, float&, float&) {
     return E_NOTIMPL;
 }

@@ -40,6 +40,7 @@ HRESULT EngineObject::AmbientColor(Variant& cRed, Variant& cGreen, Variant& cBlu
 }
 
 HRESULT EngineObject::RenderAll() {
+    PollInput();
     // Every step is skipped when it fails; the frame goes on.
     auto step = [](auto&& f) {
         try {

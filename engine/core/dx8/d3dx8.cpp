@@ -21,6 +21,11 @@ std::string D3DX8::GetErrorString(int32_t number) const {
         case 0x88780032: return "DSERR_INVALIDCALL: this call is not valid for the current state of the object";
         case 0x8878000A: return "DSERR_ALLOCATED: the resource is already in use";
         case 0x80070057: return "E_INVALIDARG: an invalid parameter was passed";
+        case 0x80070005: return "DIERR_OTHERAPPHASPRIO: the window is not in the foreground, or another program has the device";
+        case 0x80070006: return "E_HANDLE: the window handle is not valid";
+        case 0x8007000C: return "DIERR_NOTACQUIRED: the device is not acquired";
+        case 0x8007001E: return "DIERR_INPUTLOST: the device lost its input (the window left the foreground)";
+        case 0x80040154: return "DIERR_DEVICENOTREG: the device is not registered";
         case 0x8007000E: return "E_OUTOFMEMORY: not enough memory";
         case 0x80004001: return "E_NOTIMPL: the function is not implemented";
         case 0x80004005: return "E_FAIL: an undetermined error occurred";

@@ -6,6 +6,7 @@
 
 #include "core/dx8/d3dx8.h"
 #include "core/dx8/direct3d8.h"
+#include "core/dx8/direct_input8.h"
 #include "core/dx8/direct_sound8.h"
 
 namespace korva2d::dx8 {
@@ -13,6 +14,7 @@ namespace korva2d::dx8 {
 class DirectX8 {
 public:
     std::shared_ptr<Direct3D8> Direct3DCreate();
+    std::shared_ptr<DirectInput8> DirectInputCreate();
     std::shared_ptr<DirectSoundEnum8> GetDSEnum();
     std::shared_ptr<DirectSound8> DirectSoundCreate(const std::string& guid);
 };

@@ -4,6 +4,7 @@
 #pragma once
 #include "core/dx8/d3dx8.h"
 #include "core/dx8/direct3d8.h"
+#include "core/dx8/direct_input8.h"
 #include "core/dx8/direct_sound8.h"
 #include "core/dx8/directx8.h"
 #include "core/dx8/dx8_errors.h"

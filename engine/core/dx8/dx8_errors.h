@@ -5,7 +5,8 @@
 // Test hook: KORVA_DX8_FAIL lists, comma-separated, services that fail:
 // "root", "d3d", "d3dx", "dsenum", "dsound" (creation), "device" (CreateDevice),
 // "sprite" (CreateSprite), "texture" (texture loading), "capture" (reading the
-// front buffer). KORVA_DX8_SOUND_DEVICES sets the number of sound devices the
+// front buffer), "dinput" (DirectInputCreate), "keyboard" and "mouse" (their
+// devices), "acquire" (every Acquire). KORVA_DX8_SOUND_DEVICES sets the number of sound devices the
 // enumeration counts.
 #pragma once
 #include <cstdint>

@@ -32,6 +32,11 @@ std::shared_ptr<Direct3D8> DirectX8::Direct3DCreate() {
     return std::make_shared<Direct3D8>();
 }
 
+std::shared_ptr<DirectInput8> DirectX8::DirectInputCreate() {
+    if (HookFails("dinput")) Fail(E_FAIL);
+    return std::make_shared<DirectInput8>();
+}
+
 std::shared_ptr<DirectSoundEnum8> DirectX8::GetDSEnum() {
     if (HookFails("dsenum")) Fail(DSERR_NODRIVER);
     int count;
