@@ -181,6 +181,7 @@ int32_t WritePrivateProfileStringA(const char* appName, const char* keyName, con
     if (k >= 0) {
         // The file's own spelling of the key stays.
         std::string line = std::string(doc.Name(k)) + "=" + text;
+        if (doc.WholeLine(k) == line + "\r\n") return 1;  // the same value again: nothing to write
         return store(Rebuild(doc, [&](size_t i) { return i == size_t(k); }, size_t(k), {line}));
     }
     // A new key goes straight after the last key line of its section.

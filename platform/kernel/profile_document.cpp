@@ -103,6 +103,11 @@ std::string_view ProfileDocument::RawValue(size_t line) const {
     return std::string_view(bytes_).substr(l.begin + l.valueBegin, l.length - l.valueBegin);
 }
 
+std::string_view ProfileDocument::WholeLine(size_t line) const {
+    const LineSpan& l = lines_[line];
+    return std::string_view(bytes_).substr(l.begin, l.length + l.eolLength);
+}
+
 long ProfileDocument::FindSection(std::string_view name) const {
     for (size_t i = 0; i < lines_.size(); ++i)
         if (lines_[i].kind == LineKind::Header && EqualNoCase(Name(i), name)) return static_cast<long>(i);

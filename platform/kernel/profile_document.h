@@ -38,6 +38,8 @@ public:
     LineKind Kind(size_t line) const { return lines_[line].kind; }
     std::string_view Name(size_t line) const;
     std::string_view RawValue(size_t line) const;
+    // The line as the file holds it, with its line end.
+    std::string_view WholeLine(size_t line) const;
 
     // Index of the header of the first section with that name (any case), or -1.
     long FindSection(std::string_view name) const;
