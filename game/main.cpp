@@ -5,6 +5,7 @@
 
 #include "core/game_state.h"
 #include "pilot.h"
+#include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/kernel.h"
 #include "platform/runtime_error.h"
@@ -14,6 +15,7 @@
 namespace {
 
 constexpr const char* kProgram = "VortexRaiders";
+constexpr const char* kStartUpTitle = "Vortex Raiders";
 
 void Usage(FILE* out) {
     std::fprintf(out,
@@ -39,6 +41,33 @@ void Usage(FILE* out) {
                  vr::SystemDirectory().c_str());
 }
 
+// A game that cannot start says why: on standard error, and in a message box
+// where one can be shown (a display, or a dialog script). Started from a
+// desktop menu there is no terminal, so the box is all the player sees.
+[[noreturn]] void FailToStart(const std::string& reason) {
+    std::fprintf(stderr, "%s: %s\n", kProgram, reason.c_str());
+    try {
+        vr::MsgBox(vr::Utf8ToAnsi(reason), vr::kMbOkOnly, kStartUpTitle);
+    } catch (...) {
+        // No display: standard error is the only place left.
+    }
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// Creates the library's classes now, so a library that is missing, cannot
+// load or is not registered (and has no manifest beside the program) stops
+// the start with a clear reason. Creation decides; nothing else is checked.
+void CreateLibraryObjects() {
+    try {
+        game::LibEngine();
+        game::LibExtra();
+    } catch (const vr::RuntimeError& e) {
+        FailToStart("The engine library Korva2D_VR cannot be used: " + e.description() +
+                    ".\nRebuild the program folder with scripts/build, or register the library with vr-regsvr.");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,21 +91,23 @@ int main(int argc, char** argv) {
     }
     vr::SetDefaultDialogTitle(kProgram);
     game::ProgramFolder = vr::ProgramFolder();
-    for (const char* needed : {"/menu.jpg", "/art/PicPlayer.png", "/vr-classes.manifest"}) {
-        if (!vr::PathFileExistsA(game::ProgramFolder + needed)) {
-            std::fprintf(stderr, "%s: %s%s is missing; the program folder is incomplete (rebuild with scripts/build)\n",
-                         kProgram, game::ProgramFolder.c_str(), needed);
-            return 1;
-        }
+    for (const char* needed : {"/menu.jpg", "/art/PicPlayer.png"}) {
+        if (!vr::PathFileExistsA(game::ProgramFolder + needed))
+            FailToStart(game::ProgramFolder + needed +
+                        " is missing; the program folder is incomplete (rebuild it with scripts/build).");
     }
+    CreateLibraryObjects();
     try {
         vr::EnsureVideo();
     } catch (const vr::RuntimeError& e) {
-        std::fprintf(stderr, "%s: cannot open the game window: %s\n", kProgram, e.description().c_str());
-        return 1;
+        FailToStart("Cannot open the game window: " + e.description());
     }
     try {
         game::CreateForm1(game::ProgramFolder + "/art");
+    } catch (const vr::RuntimeError& e) {
+        FailToStart("Cannot prepare the game window: " + e.description());
+    }
+    try {
         if (autopilot) game::StartPilot(pilot);
         game::Form1().form->Show();
         vr::RunMessageLoop();

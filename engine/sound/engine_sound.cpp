@@ -3,6 +3,7 @@
 
 #include "core/engine_object.h"
 #include "core/library_values.h"
+#include "core/store_slot.h"
 #include "extra/mod_extra.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
@@ -36,7 +37,7 @@ HRESULT EngineObject::CreateSound(Text& sndName, Text& pFilename) {
             desc.lFlags = dx8::DSBCAPS_CTRLFREQUENCY | dx8::DSBCAPS_CTRLPAN | dx8::DSBCAPS_CTRLVOLUME;
             Text key = vr::AnsiLower(sndName);
             for (int32_t i = 1; i <= SoundCount; ++i) {
-                if (SoundNames[i] == key) {
+                if (StoreSlot(SoundNames, i) == key) {
                     vr::MsgBox("Error importing sound KeyName.\r\n'" + key + "' already exists!", vr::kMbOkOnly,
                                "DirectX Error");
                     return S_OK;
@@ -72,25 +73,29 @@ HRESULT EngineObject::SoundPlay(Text& sndName, VBool& sndLoop, int32_t& sndVolum
         Text key;
         step([&] { key = vr::AnsiLower(sndName); });
         for (int32_t i = 1; i <= SoundCount; ++i) {
-            if (SoundNames[i] != key) continue;
-            auto& buffer = SoundBuffers[i];
+            bool match = false;
+            step([&] { match = StoreSlot(SoundNames, i) == key; });
+            if (!match) continue;
             int32_t volume = -10000;
             step([&] { volume = vr::CLng(-10000.0 + double(sndVolume) * 100.0); });
+            // Each step reads the slot again: after Korva2D_Unload it is gone (error 9), and
+            // every step fails and is skipped.
             auto call = [&](auto&& f) {
                 step([&] {
+                    auto& buffer = StoreSlot(SoundBuffers, i);
                     if (!buffer) throw vr::RuntimeError(91);
-                    f();
+                    f(*buffer);
                 });
             };
-            call([&] { buffer->SetVolume(volume); });
-            call([&] { buffer->SetPan(vr::CLng(double(sndPan) * 100.0)); });
-            call([&] { buffer->SetFrequency(vr::CLng(double(sndFrequency) * 1000.0)); });
+            call([&](auto& b) { b.SetVolume(volume); });
+            call([&](auto& b) { b.SetPan(vr::CLng(double(sndPan) * 100.0)); });
+            call([&](auto& b) { b.SetFrequency(vr::CLng(double(sndFrequency) * 1000.0)); });
             if (!vr::IsTrue(sndLoop) && volume > -10000) {
-                call([&] { buffer->SetCurrentPosition(0); });
-                call([&] { buffer->Play(0); });
+                call([&](auto& b) { b.SetCurrentPosition(0); });
+                call([&](auto& b) { b.Play(0); });
             } else if (volume > -10000) {
-                call([&] { buffer->SetCurrentPosition(0); });
-                call([&] { buffer->Play(dx8::DSBPLAY_LOOPING); });
+                call([&](auto& b) { b.SetCurrentPosition(0); });
+                call([&](auto& b) { b.Play(dx8::DSBPLAY_LOOPING); });
             }
             return S_OK;  // failures inside a found entry are not reported
         }
@@ -111,14 +116,15 @@ HRESULT EngineObject::SoundStop(Text& sndName, VBool& sndPause) {
     try {
         if (!vr::IsTrue(SoundAvailable)) return S_OK;
         auto stop = [&](int32_t i) {
-            if (!SoundBuffers[i]) throw vr::RuntimeError(91);
-            SoundBuffers[i]->Stop();
-            if (!vr::IsTrue(sndPause)) SoundBuffers[i]->SetCurrentPosition(0);
+            auto& buffer = StoreSlot(SoundBuffers, i);
+            if (!buffer) throw vr::RuntimeError(91);
+            buffer->Stop();
+            if (!vr::IsTrue(sndPause)) buffer->SetCurrentPosition(0);
         };
         if (!sndName.empty()) {
             Text key = vr::AnsiLower(sndName);
             for (int32_t i = 1; i <= SoundCount; ++i)
-                if (SoundNames[i] == key) {
+                if (StoreSlot(SoundNames, i) == key) {
                     stop(i);
                     return S_OK;
                 }

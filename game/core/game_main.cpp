@@ -26,6 +26,19 @@ constexpr vr::COLORREF kWhite = vr::RGB(255, 255, 255);
 constexpr vr::COLORREF kLightBlue = vr::RGB(128, 128, 255);
 constexpr vr::COLORREF kYellow = vr::RGB(255, 255, 0);
 constexpr vr::COLORREF kRed = vr::RGB(255, 0, 0);
+
+// The system directory, whatever the length of its path: a buffer of 255
+// characters first, a larger one when the call asks for it.
+std::string SystemDirectoryPath() {
+    std::string buffer(255, '\0');
+    uint32_t n = vr::GetSystemDirectoryA(buffer.data(), uint32_t(buffer.size()));
+    while (n >= buffer.size()) {
+        buffer.assign(n, '\0');
+        n = vr::GetSystemDirectoryA(buffer.data(), uint32_t(buffer.size()));
+    }
+    buffer.resize(n);
+    return buffer;
+}
 }  // namespace
 
 void SetFrameHook(FrameHook hook) { g_frameHook = hook; }
@@ -33,9 +46,7 @@ void SetFrameHook(FrameHook hook) { g_frameHook = hook; }
 void StartUp() {
     korva2d::calls::Korva2D_Start_OnlySound(LibEngine(), Field().hWnd(), ProgramFolder);
     RegisterSounds();
-    char buffer[255] = {};
-    uint32_t n = vr::GetSystemDirectoryA(buffer, 255);
-    G.ScoreDir = std::string(buffer, n < 255 ? n : 0);
+    G.ScoreDir = SystemDirectoryPath();
     PlayCue("wellcome", false, 100, 0, 0);
     PlayCue("ambient_space", true, 99, 0, 0);
     NewRun();

@@ -33,8 +33,10 @@ std::string TrimTrailingSpaces(std::string s) {
     return s;
 }
 
-// Room for every plain byte of a 254-byte value written as %XX.
-constexpr uint32_t kReadBuffer = 3 * 254 + 1;
+// The longest value that reads back whole (a buffer of 255 characters), and
+// room for each of its bytes written as %XX.
+constexpr size_t kLongestValue = 254;
+constexpr uint32_t kReadBuffer = 3 * kLongestValue + 1;
 
 std::string ReadIniString(const std::string& section, const std::string& key, const std::string& file,
                           const std::string& def) {
@@ -50,15 +52,26 @@ void WriteIniString(const std::string& section, const std::string& key, const st
 }
 
 // Reads one value: scrambled section and key; a value from the file is
-// unescaped and unscrambled, a default is used as it is.
+// unescaped and unscrambled, a default is used as it is. A value that filled
+// the buffer (a file this program did not write) may end in a cut escape,
+// which is dropped rather than read as two stray bytes.
 std::string ReadScrambled(const std::string& key, const std::string& def, bool& fromFile) {
     std::string raw = ReadIniString(StoredForm("Top10"), StoredForm(key), Top10Path(), "");
     fromFile = !raw.empty();
-    return fromFile ? ScrambleText(UnescapeFromIni(raw), kScrambleKey) : def;
+    if (!fromFile) return def;
+    if (raw.size() == kReadBuffer - 1) {
+        size_t cut = raw.find('%', raw.size() > 2 ? raw.size() - 2 : 0);
+        if (cut != std::string::npos) raw.resize(cut);
+    }
+    std::string bytes = UnescapeFromIni(raw);
+    if (bytes.size() > kLongestValue) bytes.resize(kLongestValue);
+    return ScrambleText(bytes, kScrambleKey);
 }
 
+// Writes one value, cut to the longest that reads back whole, so its escaped
+// form always fits the read buffer.
 void WriteScrambled(const std::string& key, const std::string& value) {
-    WriteIniString(StoredForm("Top10"), StoredForm(key), StoredForm(value), Top10Path());
+    WriteIniString(StoredForm("Top10"), StoredForm(key), StoredForm(value.substr(0, kLongestValue)), Top10Path());
 }
 
 // A 16-bit field from text; a text that is no valid 16-bit integer leaves it.

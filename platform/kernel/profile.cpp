@@ -1,122 +1,32 @@
-// Private-profile files, parsed line by line with the Windows rules: a header
-// name ends at the first "]", keys split at the first "=", ";" starts a
-// comment only at the start of a line, and only the first copy of a section
-// or key counts. Untouched lines are written back byte for byte.
+// Private-profile files with the Windows rules. The file's lines and the
+// parse cache live in profile_document / profile_cache; this file answers
+// the calls: which value to read, and which lines a write keeps, changes or
+// adds. Untouched lines are written back byte for byte.
 #include "platform/profile.h"
 
-#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "kernel/profile_cache.h"
 #include "platform/kernel.h"
 
 namespace vr {
 
 namespace {
 
-enum class LineKind { Blank, Header, Comment, Key, Other };
-
-struct Line {
-    std::string text;  // without its line end
-    std::string eol;   // "\r\n", "\r", "\n" or "" for a last line without one
-    LineKind kind = LineKind::Other;
-    std::string name;  // section name or key name, trimmed
-    std::string value; // raw value of a key line (after the first "=")
-};
-
-bool IsBlankChar(char c) { return c == ' ' || c == '\t' || c == '\v'; }
-
-std::string TrimBlanks(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlankChar(s[b])) ++b;
-    while (e > b && IsBlankChar(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
+using profile::DocumentBuilder;
+using profile::LineKind;
+using profile::ProfileDocument;
+using profile::ReadResult;
 
 std::string TrimSpaces(const std::string& s) {
     size_t b = 0, e = s.size();
     while (b < e && s[b] == ' ') ++b;
     while (e > b && s[e - 1] == ' ') --e;
     return s.substr(b, e - b);
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        unsigned char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y) return false;
-    }
-    return true;
-}
-
-void Classify(Line& l) {
-    size_t i = 0;
-    while (i < l.text.size() && IsBlankChar(l.text[i])) ++i;
-    if (i == l.text.size()) {
-        l.kind = LineKind::Blank;
-    } else if (l.text[i] == '[') {
-        l.kind = LineKind::Header;
-        size_t close = l.text.find(']', i + 1);
-        l.name = TrimBlanks(l.text.substr(i + 1, close == std::string::npos ? std::string::npos : close - i - 1));
-    } else if (l.text[i] == ';') {
-        l.kind = LineKind::Comment;
-    } else {
-        size_t eq = l.text.find('=');
-        if (eq == std::string::npos) {
-            l.kind = LineKind::Other;
-        } else {
-            l.kind = LineKind::Key;
-            l.name = TrimBlanks(l.text.substr(0, eq));
-            l.value = l.text.substr(eq + 1);
-        }
-    }
-}
-
-std::vector<Line> ParseLines(const std::string& data) {
-    std::vector<Line> lines;
-    size_t i = 0, n = data.size();
-    while (i < n) {
-        size_t j = i;
-        while (j < n && data[j] != '\r' && data[j] != '\n') ++j;
-        Line l;
-        l.text = data.substr(i, j - i);
-        if (j < n) {
-            if (data[j] == '\r' && j + 1 < n && data[j + 1] == '\n') {
-                l.eol = "\r\n";
-                j += 2;
-            } else {
-                l.eol = std::string(1, data[j]);
-                j += 1;
-            }
-        }
-        Classify(l);
-        lines.push_back(std::move(l));
-        i = j;
-    }
-    return lines;
-}
-
-bool ReadWholeFile(const std::string& path, std::string& out) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char buf[65536];
-    size_t got;
-    out.clear();
-    while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) out.append(buf, got);
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& data) {
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    ok = (std::fclose(f) == 0) && ok;
-    return ok;
 }
 
 // A name without any folder lives in the system directory.
@@ -133,31 +43,14 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// Index of the header line of the first section with that name, or -1.
-int FindSection(const std::vector<Line>& lines, const std::string& name) {
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (lines[i].kind == LineKind::Header && EqualNoCase(lines[i].name, name)) return static_cast<int>(i);
-    return -1;
-}
-
-// One past the last line of the section that starts at header index h.
-size_t SectionEnd(const std::vector<Line>& lines, size_t h) {
-    size_t i = h + 1;
-    while (i < lines.size() && lines[i].kind != LineKind::Header) ++i;
-    return i;
-}
-
-int FindKey(const std::vector<Line>& lines, size_t h, const std::string& key) {
-    size_t end = SectionEnd(lines, h);
-    for (size_t i = h + 1; i < end; ++i)
-        if (lines[i].kind == LineKind::Key && EqualNoCase(lines[i].name, key)) return static_cast<int>(i);
-    return -1;
-}
-
-std::string CleanValue(const std::string& raw) {
-    std::string v = TrimBlanks(raw);
+// A value as read: trimmed of space, tab and VT, then one pair of matching
+// outer quotes removed.
+std::string CleanValue(std::string_view v) {
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\v'; };
+    while (!v.empty() && blank(v.front())) v.remove_prefix(1);
+    while (!v.empty() && blank(v.back())) v.remove_suffix(1);
     if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) v = v.substr(1, v.size() - 2);
-    return v;
+    return std::string(v);
 }
 
 uint32_t CopyValue(const std::string& value, char* out, uint32_t size) {
@@ -191,18 +84,24 @@ uint32_t CopyList(const std::vector<std::string>& names, char* out, uint32_t siz
     return size - 2;
 }
 
-std::string Serialize(const std::vector<Line>& lines) {
-    std::string out;
-    for (const auto& l : lines) out += l.text + l.eol;
-    return out;
+// The file's next content: the old lines in order, less those drop() names,
+// with the added lines before line `at` (at the end when `at` is the count).
+template <class Drop>
+ProfileDocument Rebuild(const ProfileDocument& doc, Drop drop, size_t at, std::initializer_list<std::string> added) {
+    size_t extra = 0;
+    for (const auto& t : added) extra += t.size() + 4;
+    DocumentBuilder next(doc.Bytes().size() + extra);
+    for (size_t i = 0; i <= doc.LineCount(); ++i) {
+        if (i == at)
+            for (const auto& t : added) next.Add(t);
+        if (i < doc.LineCount() && !drop(i)) next.Copy(doc, i);
+    }
+    return next.Finish();
 }
 
-Line MakeLine(const std::string& text) {
-    Line l;
-    l.text = text;
-    l.eol = "\r\n";
-    Classify(l);
-    return l;
+const ProfileDocument& EmptyDocument() {
+    static const ProfileDocument empty;
+    return empty;
 }
 
 }  // namespace
@@ -212,31 +111,30 @@ uint32_t GetPrivateProfileStringA(const char* appName, const char* keyName, cons
     std::string def = defaultText ? defaultText : "";
     while (!def.empty() && def.back() == ' ') def.pop_back();
 
-    std::string data;
-    bool haveFile = fileName && *fileName && ReadWholeFile(ResolveProfilePath(fileName), data);
-    std::vector<Line> lines;
-    if (haveFile) lines = ParseLines(data);
+    std::shared_ptr<const ProfileDocument> loaded;
+    if (fileName && *fileName) profile::LoadProfile(ResolveProfilePath(fileName), loaded);
+    const ProfileDocument& doc = loaded ? *loaded : EmptyDocument();
 
     if (!appName) {
         std::vector<std::string> names;
-        for (const auto& l : lines)
-            if (l.kind == LineKind::Header) names.push_back(l.name);
+        for (size_t i = 0; i < doc.LineCount(); ++i)
+            if (doc.Kind(i) == LineKind::Header) names.emplace_back(doc.Name(i));
         return CopyList(names, returnedString, size);
     }
-    int h = FindSection(lines, TrimSpaces(appName));
+    long h = doc.FindSection(TrimSpaces(appName));
     if (!keyName) {
         std::vector<std::string> names;
         if (h >= 0) {
-            size_t end = SectionEnd(lines, h);
+            size_t end = doc.SectionEnd(h);
             for (size_t i = h + 1; i < end; ++i)
-                if (lines[i].kind == LineKind::Key) names.push_back(lines[i].name);
+                if (doc.Kind(i) == LineKind::Key) names.emplace_back(doc.Name(i));
         }
         if (h < 0 && names.empty()) return CopyValue(def, returnedString, size);
         return CopyList(names, returnedString, size);
     }
     if (h >= 0) {
-        int k = FindKey(lines, h, TrimSpaces(keyName));
-        if (k >= 0) return CopyValue(CleanValue(lines[k].value), returnedString, size);
+        long k = doc.FindKey(h, TrimSpaces(keyName));
+        if (k >= 0) return CopyValue(CleanValue(doc.RawValue(k)), returnedString, size);
     }
     return CopyValue(def, returnedString, size);
 }
@@ -248,58 +146,49 @@ int32_t WritePrivateProfileStringA(const char* appName, const char* keyName, con
     std::string path = ResolveProfilePath(fileName);
     if (!IsDirectory(FolderOf(path))) return 0;
 
-    std::string data;
-    bool existed = ReadWholeFile(path, data);
-    std::vector<Line> lines = ParseLines(data);
+    // A file that exists but cannot be read is never replaced by a guess of its content.
+    std::shared_ptr<const ProfileDocument> loaded;
+    ReadResult state = profile::LoadProfile(path, loaded);
+    if (state == ReadResult::Unreadable) return 0;
+    bool existed = state == ReadResult::Read;
+    const ProfileDocument& doc = loaded ? *loaded : EmptyDocument();
     std::string app = TrimSpaces(appName);
-    int h = FindSection(lines, app);
+    long h = doc.FindSection(app);
+    auto keepAll = [](size_t) { return false; };
+    auto store = [&](ProfileDocument next) { return profile::StoreProfile(path, std::move(next)) ? 1 : 0; };
 
     if (!keyName) {
-        // Delete the section header and its keys; comments stay.
-        if (h >= 0) {
-            size_t end = SectionEnd(lines, h);
-            std::vector<Line> kept(lines.begin(), lines.begin() + h);
-            for (size_t i = h + 1; i < end; ++i)
-                if (lines[i].kind != LineKind::Key && lines[i].kind != LineKind::Other) kept.push_back(lines[i]);
-            kept.insert(kept.end(), lines.begin() + end, lines.end());
-            lines = std::move(kept);
-        } else if (existed) {
-            return 1;
-        }
-        return WriteWholeFile(path, Serialize(lines)) ? 1 : 0;
+        // Delete the section header and its keys; comments and blank lines stay.
+        if (h < 0) return existed ? 1 : store(ProfileDocument());
+        size_t header = size_t(h), end = doc.SectionEnd(header);
+        auto inSection = [&](size_t i) {
+            return i == header ||
+                   (i > header && i < end && (doc.Kind(i) == LineKind::Key || doc.Kind(i) == LineKind::Other));
+        };
+        return store(Rebuild(doc, inSection, doc.LineCount(), {}));
     }
 
     std::string key = TrimSpaces(keyName);
     if (!text) {
-        if (h >= 0) {
-            int k = FindKey(lines, h, key);
-            if (k < 0) return 1;
-            lines.erase(lines.begin() + k);
-        } else if (existed) {
-            return 1;
-        }
-        return WriteWholeFile(path, Serialize(lines)) ? 1 : 0;
+        if (h < 0) return existed ? 1 : store(ProfileDocument());
+        long k = doc.FindKey(h, key);
+        if (k < 0) return 1;
+        return store(Rebuild(doc, [&](size_t i) { return i == size_t(k); }, doc.LineCount(), {}));
     }
 
-    std::string newText = key + "=" + text;
-    if (h >= 0) {
-        int k = FindKey(lines, h, key);
-        if (k >= 0) {
-            lines[k] = MakeLine(lines[k].name + "=" + text);
-        } else {
-            size_t end = SectionEnd(lines, h);
-            size_t at = h + 1;
-            for (size_t i = h + 1; i < end; ++i)
-                if (lines[i].kind == LineKind::Key) at = i + 1;
-            if (lines[at - 1].eol.empty()) lines[at - 1].eol = "\r\n";
-            lines.insert(lines.begin() + at, MakeLine(newText));
-        }
-    } else {
-        if (!lines.empty() && lines.back().eol.empty()) lines.back().eol = "\r\n";
-        lines.push_back(MakeLine("[" + app + "]"));
-        lines.push_back(MakeLine(newText));
+    if (h < 0) return store(Rebuild(doc, keepAll, doc.LineCount(), {"[" + app + "]", key + "=" + text}));
+    long k = doc.FindKey(h, key);
+    if (k >= 0) {
+        // The file's own spelling of the key stays.
+        std::string line = std::string(doc.Name(k)) + "=" + text;
+        if (doc.WholeLine(k) == line + "\r\n") return 1;  // the same value again: nothing to write
+        return store(Rebuild(doc, [&](size_t i) { return i == size_t(k); }, size_t(k), {line}));
     }
-    return WriteWholeFile(path, Serialize(lines)) ? 1 : 0;
+    // A new key goes straight after the last key line of its section.
+    size_t end = doc.SectionEnd(h), at = h + 1;
+    for (size_t i = h + 1; i < end; ++i)
+        if (doc.Kind(i) == LineKind::Key) at = i + 1;
+    return store(Rebuild(doc, keepAll, at, {key + "=" + text}));
 }
 
 }  // namespace vr

@@ -129,3 +129,20 @@ TEST_F(EngineClient, ExtraForwardsToTheFileUtilitiesRelativeToAppPath) {
     EXPECT_EQ(FileExists(*extra_, dir_ + "/cfg.ini"), 0);  // absolute names are still joined to AppPath
     EXPECT_EQ(Log().back(), "File is missing : " + dir_ + "\\" + dir_ + "/cfg.ini");
 }
+
+TEST_F(EngineClient, AfterUnloadPlayingDoesNothingAndStoppingFailsWithError9) {
+    Korva2D_Start_OnlySound(*engine_, 0, dir_);
+    CreateSound(*engine_, "fire1", "fire1.wav");
+    CreateSound(*engine_, "fire2", "fire1.wav");
+    Korva2D_Unload(*engine_);
+    size_t lines = Log().size();
+    for (int i = 0; i < 50; ++i) SoundPlay(*engine_, "fire2");  // the buffers are gone, the names stay
+    Text key = "fire1";
+    VBool pause = 0;
+    EXPECT_EQ(static_cast<uint32_t>(engine_->SoundStop(key, pause)), 0x800A0009u);
+    Text all;
+    EXPECT_EQ(static_cast<uint32_t>(engine_->SoundStop(all, pause)), 0x800A0009u);
+    key = "never registered";
+    EXPECT_EQ(engine_->SoundStop(key, pause), vr::com::S_OK);
+    EXPECT_EQ(Log().size(), lines);  // nothing reported
+}

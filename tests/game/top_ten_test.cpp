@@ -1,6 +1,7 @@
 // The top-ten file, its scrambling, and the end of a run.
 #include <filesystem>
 
+#include "core/game_main.h"
 #include "game_fixture.h"
 #include "platform/kernel.h"
 #include "platform/dialogs.h"
@@ -34,9 +35,11 @@ TEST_F(GameTest, ScrambleTextIsSelfInverseLessTrailingSpaces) {
 TEST_F(GameTest, EveryByteValueSurvivesTheFileAndNothingInItIsReadable) {
     std::string all;
     for (int b = 0; b < 256; ++b) all += char(b);
-    all += "x";  // the table's names lose trailing spaces only
+    // Two names share the byte values (a value keeps 254 characters); names lose trailing spaces only.
+    const std::string low = all.substr(0, 128) + "x", high = all.substr(128) + "x";
     Table({});
-    G.TopTen[1].Name = all;
+    G.TopTen[1].Name = low;
+    G.TopTen[6].Name = high;
     G.TopTen[2].Name = "[Top10]\r\n=;\"quoted\"";
     G.TopTen[3].Name = "  edge spaces";
     G.TopTen[4].Score = -32768;
@@ -47,7 +50,8 @@ TEST_F(GameTest, EveryByteValueSurvivesTheFileAndNothingInItIsReadable) {
     EXPECT_EQ(raw.find("edge spaces"), std::string::npos);
     Table({1, 2, 3});
     LoadTop10();
-    EXPECT_EQ(G.TopTen[1].Name, all);
+    EXPECT_EQ(G.TopTen[1].Name, low);
+    EXPECT_EQ(G.TopTen[6].Name, high);
     EXPECT_EQ(G.TopTen[2].Name, "[Top10]\r\n=;\"quoted\"");
     EXPECT_EQ(G.TopTen[3].Name, "  edge spaces");
     EXPECT_EQ(G.TopTen[4].Score, -32768);
@@ -193,4 +197,36 @@ TEST_F(GameTest, PlaceTenIsWrittenUnderTheKeys10NTo10A) {
                                                   path.c_str());
         EXPECT_GT(n, 0u) << key;
     }
+}
+
+TEST_F(GameTest, A400CharacterNameIsStoredAsItsFirst254Characters) {
+    std::string name;
+    for (int i = 0; i < 400; ++i) name += char('A' + i % 26);
+    Table({});
+    SaveTop10();
+    G.RunTime = 30;
+    vr::PushDialogAnswer(name);  // the place
+    vr::PushDialogAnswer(name);  // and the best time
+    ::testing::internal::CaptureStderr();
+    int16_t score = 10;
+    EndOfRun(score);
+    ::testing::internal::GetCapturedStderr();
+    LoadTop10();
+    EXPECT_EQ(G.TopTen[1].Name, name.substr(0, 254));
+    EXPECT_EQ(G.BestTimeName, name.substr(0, 254));
+}
+
+TEST_F(GameTest, ASystemDirectoryOf300CharactersHoldsTop10Ini) {
+    std::string saved = std::getenv("XDG_DATA_HOME");
+    std::string base = scoreDir;
+    const size_t suffix = std::string("/vrplatform/system").size();
+    while (base.size() + suffix < 300) base += "/" + std::string(std::min<size_t>(100, 300 - suffix - base.size() - 1), 'd');
+    setenv("XDG_DATA_HOME", base.c_str(), 1);
+    StartUp();
+    setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    vr::ClipCursor(nullptr);
+    EXPECT_EQ(G.ScoreDir.size(), 300u);
+    EXPECT_EQ(G.ScoreDir, base + "/vrplatform/system");
+    SaveTop10();
+    EXPECT_TRUE(std::filesystem::exists(G.ScoreDir + "/Top10.ini"));
 }

@@ -1,34 +1,11 @@
 // Cases from the documented behaviour of the Windows profile functions.
 #include <gtest/gtest.h>
 
-#include "platform/profile.h"
-#include "test_files.h"
+#include "profile_fixture.h"
 
 using namespace vr;
+using vr::testing::Profile;
 using vr::testing::ReadBytes;
-using vr::testing::WriteBytes;
-
-namespace {
-
-class Profile : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir_ = vr::testing::FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        file_ = dir_ + "/t.ini";
-    }
-    std::string Get(const char* sec, const char* key, const char* def = "", uint32_t size = 1024) {
-        std::string buf(size + 8, '\x7f');
-        uint32_t n = GetPrivateProfileStringA(sec, key, def, buf.data(), size, file_.c_str());
-        last_ = n;
-        return std::string(buf.data(), n);
-    }
-    void File(const std::string& bytes) { WriteBytes(file_, bytes); }
-    std::string Bytes() { return ReadBytes(file_); }
-    std::string dir_, file_;
-    uint32_t last_ = 0;
-};
-
-}  // namespace
 
 TEST_F(Profile, ParsesHeadersKeysAndCommentsWithTheWindowsRules) {
     File("  [sec]whoops]\r\nkey=v1\r\n[ x ]\nk2 = \t spaced \t\r\n;c=1\rk3=;x\n#h=1\n[[odd]\nq=1\n[S]key=hidden\n[Open   \nz=2\n");
