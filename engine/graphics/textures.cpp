@@ -1,6 +1,7 @@
 // The texture store and sprite drawing: CreateTexture, CreateTextureEx, Draw, DrawEx.
 #include "core/engine_object.h"
 #include "core/library_values.h"
+#include "core/store_slot.h"
 #include "extra/mod_extra.h"
 #include "graphics/argb.h"
 #include "platform/codepage.h"
@@ -11,15 +12,12 @@ namespace korva2d {
 using vr::com::HResultFromCurrentException;
 using vr::com::S_OK;
 
-dx8::Direct3DTexture8* EngineObject::TextureAt(int32_t index) const {
-    if (index < 0 || size_t(index) >= Textures.size()) throw vr::RuntimeError(vr::kErrSubscript);
-    return Textures[size_t(index)].Get();
-}
+dx8::Direct3DTexture8* EngineObject::TextureAt(int32_t index) const { return StoreSlot(Textures, index).Get(); }
 
 int32_t EngineObject::FindTexture(const Text& key) const {
     Text lower = vr::AnsiLower(key);
     for (int32_t i = 1; i <= TextureCount; ++i)
-        if (TextureKeys[size_t(i)] == lower) return i;
+        if (StoreSlot(TextureKeys, i) == lower) return i;
     return 0;
 }
 
