@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/dx8/dx8.h"
+#include "graphics/std_font.h"
 #include "korva2d/korva2d.h"
 
 namespace korva2d {
@@ -71,6 +72,16 @@ public:
     std::vector<Text> TextureKeys{Text()};
     int32_t TextureCount = 0;
     int32_t AmbientRed = 0, AmbientGreen = 0, AmbientBlue = 0;
+    // A registered system font: the D3DX font, the description it came from, its key.
+    struct FontEntry {
+        std::shared_ptr<dx8::D3DXFont> Info;
+        std::shared_ptr<StdFont> InfoDesc;
+        Text Name;
+    };
+    std::vector<FontEntry> Fonts{1};
+    int32_t FontCount = 0;
+    vr::RECT TextRect;  // the rectangle of the last DrawFont
+    std::shared_ptr<StdFont> FontDesc;
     std::array<Text, 121> Signs;
     std::array<LetterSpecs, 121> LetterPos{};
     int16_t LetterWidth = 0, LetterHeight = 0;
@@ -94,6 +105,11 @@ private:
     int32_t FindTexture(const Text& key) const;
     // Loads AppPath\fileName with or without a colour key (0 = none).
     vr::com::ComPtr<dx8::Direct3DTexture8> LoadTexture(const Text& fileName, int32_t transpColor);
+    // The cell of the bitmap font showing a character (0 when none does).
+    int16_t GetLetterIndex(const Text& character) const;
+    // DrawText and DrawTextEx: `skipErrors` skips each failing step instead of failing.
+    void DrawLetters(dx8::Direct3DTexture8* texture, const Text& text, float X, float Y, float ScaleSize,
+                     float RotationAng, int16_t AlphaTransp, float cRed, float cGreen, float cBlue, bool skipErrors);
     // Builds the sprite's values of a Draw or DrawEx and draws (steps 2 to 4).
     void DrawSprite(dx8::Direct3DTexture8* texture, float X, float Y, float Width, float Height, float RotationAng,
                     int16_t AlphaTransp, float SrcX, float SrcY, float scaleWidth, float scaleHeight);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/dx8/direct3d8.h"
+#include "platform/gdi.h"
 
 namespace korva2d::dx8 {
 
@@ -36,6 +37,35 @@ private:
     bool inBatch_ = false;
 };
 
+// Windows text-format flags that DrawText lays out.
+inline constexpr int32_t DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 4, DT_BOTTOM = 8,
+                         DT_WORDBREAK = 16, DT_SINGLELINE = 32;
+
+// A system font drawing Windows-1252 text into rectangles. Laid-out
+// paragraphs are kept (bounded) so that the same text in the same rectangle
+// is not laid out and rasterised again; the colour is applied at drawing.
+class D3DXFont {
+public:
+    D3DXFont(std::shared_ptr<Direct3DDevice8> device, const vr::FontSpec& font);
+    ~D3DXFont();
+    D3DXFont(const D3DXFont&) = delete;
+    D3DXFont& operator=(const D3DXFont&) = delete;
+    // Draws `text` inside `rect` (clipped to it) with the format flags; answers
+    // the height of the text drawn.
+    int32_t DrawText(const std::string& text, const vr::RECT& rect, int32_t format, uint32_t color);
+    const vr::FontSpec& Description() const { return font_; }
+    // Paragraphs laid out so far (tests and the benchmark).
+    int32_t LayoutCount() const { return layouts_; }
+
+    struct Cache;
+
+private:
+    std::shared_ptr<Direct3DDevice8> device_;
+    vr::FontSpec font_;
+    std::unique_ptr<Cache> cache_;
+    int32_t layouts_ = 0;
+};
+
 class D3DX8 {
 public:
     // A text for a failure number; a generic text for numbers it does not know.
@@ -51,6 +81,8 @@ public:
                                                               int32_t mipLevels, int32_t usage, int32_t format,
                                                               int32_t pool, int32_t filter, int32_t mipFilter,
                                                               uint32_t colorKey);
+    // A font of a GDI font description (face, size in points, bold, italic).
+    std::shared_ptr<D3DXFont> CreateFont(const std::shared_ptr<Direct3DDevice8>& device, const vr::FontSpec& font);
     // Writes the part `rect` of a surface as a BMP (or PNG) file.
     void SaveSurfaceToFile(const std::string& path, int32_t format, const Direct3DSurface8& surface,
                            const void* palette, const vr::RECT* rect);

@@ -26,6 +26,7 @@ inline constexpr HRESULT DSERR_BADFORMAT = static_cast<HRESULT>(0x88780064);
 inline constexpr HRESULT DSERR_INVALIDCALL = static_cast<HRESULT>(0x88780032);
 inline constexpr HRESULT DXERR_FILENOTFOUND = static_cast<HRESULT>(0x88760B58);
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
+inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 inline constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3);
 
 // Throws the failure code as a run-time error with the D3DX text of it.

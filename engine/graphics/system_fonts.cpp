@@ -1,0 +1,59 @@
+// System fonts: CreateFont registers a font of an installed family under a
+// key, DrawFont draws word-wrapped text with it inside a rectangle.
+#include "core/engine_object.h"
+#include "core/store_slot.h"
+#include "platform/codepage.h"
+#include "platform/dialogs.h"
+
+namespace korva2d {
+
+using vr::com::HResultFromCurrentException;
+using vr::com::S_OK;
+
+HRESULT EngineObject::CreateFont(Text& KeyName, Text& FontName, int16_t& FontSize, VBool& Boldovane, VBool& Italic) {
+    try {
+        Text key = vr::AnsiLower(KeyName);
+        for (int32_t i = 1; i <= FontCount; ++i) {
+            if (StoreSlot(Fonts, i).Name == key) {
+                vr::MsgBox("Error importing fonts KeyName.\r\n'" + key + "' already exists!", vr::kMbOkOnly,
+                           "DirectX Error");
+                return S_OK;
+            }
+        }
+        FontCount = vr::Add32(FontCount, 1);
+        Fonts.resize(size_t(FontCount) + 1);
+        if (!FontDesc) FontDesc = std::make_shared<StdFont>();
+        FontDesc->Name = FontName;
+        FontDesc->Size = FontSize;
+        FontDesc->Bold = vr::IsTrue(Boldovane);
+        FontDesc->Italic = vr::IsTrue(Italic);
+        FontEntry& entry = Fonts[size_t(FontCount)];
+        entry.Name = key;
+        entry.InfoDesc = FontDesc;
+        if (!D3DX) throw vr::RuntimeError(91);
+        entry.Info = D3DX->CreateFont(D3DDevice, FontDesc->hFont());
+        return S_OK;
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
+}
+
+HRESULT EngineObject::DrawFont(Text& KeyName, int16_t& X, int16_t& Y, int16_t& rectWidth, int16_t& rectHeight,
+                               Text& fntText, int32_t& fntColor, int32_t& txtPosition) {
+    try {
+        Text key = vr::AnsiLower(KeyName);
+        for (int32_t i = 1; i <= FontCount; ++i) {
+            FontEntry& entry = StoreSlot(Fonts, i);
+            if (entry.Name != key) continue;
+            TextRect = vr::RECT{X, Y, vr::Add16(X, rectWidth), vr::Add16(Y, rectHeight)};
+            if (!entry.Info) throw vr::RuntimeError(91);
+            entry.Info->DrawText(fntText, TextRect, txtPosition | dx8::DT_WORDBREAK, uint32_t(fntColor));
+            return S_OK;
+        }
+        return S_OK;
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
+}
+
+}  // namespace korva2d
