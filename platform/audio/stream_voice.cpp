@@ -23,7 +23,7 @@ StreamVoice::StreamVoice(std::unique_ptr<StreamDecoder> decoder, int64_t ringFra
       ring_(size_t(capacity_) * size_t(channels_)) {
     {
         std::lock_guard<std::mutex> lock(decodeMutex_);
-        FillOnce();
+        Fill();
     }
     worker_ = std::thread([this] { WorkerLoop(); });
 }
@@ -77,7 +77,7 @@ bool StreamVoice::Seek(int64_t frame) {
         seekFrame_ = frame;
         endOfSource_.store(!ok);
     }
-    if (ok) FillOnce();  // so that playing from here starts without a gap
+    if (ok) Fill();  // playing from here starts at once, with the whole ring in hand
     decode.unlock();
     wake_.notify_one();
     return ok;
@@ -100,6 +100,10 @@ void StreamVoice::FillOnce() {
     } else {
         endOfSource_.store(true, std::memory_order_release);  // the end, or a file gone bad
     }
+}
+
+void StreamVoice::Fill() {
+    while (!endOfSource_.load(std::memory_order_relaxed) && FreeFrames() > 0) FillOnce();
 }
 
 void StreamVoice::WorkerLoop() {

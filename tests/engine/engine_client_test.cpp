@@ -115,8 +115,6 @@ TEST_F(EngineClient, MembersOfTheGraphicsPartAnswerNotImplemented) {
     int32_t colour = 0;
     EXPECT_EQ(engine_->CreateTexture(key, file, colour), vr::com::E_NOTIMPL);
     EXPECT_EQ(engine_->RenderAll(), vr::com::E_NOTIMPL);
-    auto mp3 = Create<_MP3Player>(CLSID_MP3Player, IID__MP3Player);
-    EXPECT_EQ(mp3->PlayMP3(), vr::com::E_NOTIMPL);
 }
 
 TEST_F(EngineClient, ExtraForwardsToTheFileUtilitiesRelativeToAppPath) {

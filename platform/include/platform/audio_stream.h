@@ -40,7 +40,7 @@ public:
     static constexpr int64_t kRingFrames = 32768;  // about 0.75 s at 44.1 kHz
     static constexpr int64_t kChunkFrames = 4096;  // one decoding step of the worker
 
-    // Takes the decoder, fills the first chunk and starts the worker; stopped, at frame 0.
+    // Takes the decoder, fills the ring and starts the worker; stopped, at frame 0.
     explicit StreamVoice(std::unique_ptr<StreamDecoder> decoder, int64_t ringFrames = kRingFrames);
     // Stops the worker and closes the decoder.
     ~StreamVoice();
@@ -61,7 +61,7 @@ public:
     void SetGainPan(int32_t gainMb, int32_t panMb);
     // Playback speed as a factor of the source's own rate (1 = as recorded), through the resampler.
     void SetSpeed(double speed);
-    // Moves to `frame` (clamped to the length): empties the ring and decodes from there.
+    // Moves to `frame` (clamped to the length): refills the ring from there.
     // False when the source cannot go there; the voice is then at its end.
     bool Seek(int64_t frame);
     // The position in frames of the source: what the mixer has played, not what was decoded.
@@ -83,8 +83,9 @@ public:
 
 private:
     void WorkerLoop();
-    // Decodes one chunk into the ring; decodeMutex_ must be held.
+    // Decode one chunk into the ring, or fill it to the brim; decodeMutex_ must be held.
     void FillOnce();
+    void Fill();
     int64_t FreeFrames() const { return capacity_ - (written_.load(std::memory_order_relaxed) - read_.load(std::memory_order_acquire)); }
 
     std::unique_ptr<StreamDecoder> decoder_;
