@@ -1,3 +1,5 @@
+#include <pthread.h>
+
 #include <algorithm>
 #include <chrono>
 
@@ -68,6 +70,11 @@ bool StreamVoice::Seek(int64_t frame) {
     frame = std::clamp<int64_t>(frame, 0, frames_);
     // The worker is held off while the decoder moves; the mixer only for the reset.
     std::unique_lock<std::mutex> decode(decodeMutex_);
+    {
+        // Already there with nothing played since (a rewind right after loading): keep the ring.
+        std::lock_guard<std::mutex> lock(control_);
+        if (frame == seekFrame_ && read_.load() == 0 && fraction_ == 0 && !endOfSource_.load()) return true;
+    }
     bool ok = decoder_->Seek(frame);
     {
         std::lock_guard<std::mutex> lock(control_);
@@ -107,6 +114,7 @@ void StreamVoice::Fill() {
 }
 
 void StreamVoice::WorkerLoop() {
+    pthread_setname_np(pthread_self(), "vr-stream");
     std::unique_lock<std::mutex> lock(decodeMutex_);
     while (!quit_) {
         if (!endOfSource_.load() && FreeFrames() >= std::min(kChunkFrames, capacity_ / 2)) {

@@ -38,7 +38,7 @@ std::unique_ptr<StreamDecoder> OpenSoundFileStream(const std::string& path, std:
 class StreamVoice {
 public:
     static constexpr int64_t kRingFrames = 32768;  // about 0.75 s at 44.1 kHz
-    static constexpr int64_t kChunkFrames = 4096;  // one decoding step of the worker
+    static constexpr int64_t kChunkFrames = 8192;   // one decoding step of the worker
 
     // Takes the decoder, fills the ring and starts the worker; stopped, at frame 0.
     explicit StreamVoice(std::unique_ptr<StreamDecoder> decoder, int64_t ringFrames = kRingFrames);
