@@ -240,11 +240,13 @@ int main(int argc, char** argv) {
         player = Create<_MP3Player>(CLSID_MP3Player, IID__MP3Player);
         malloc_trim(0);
         double heap = HeapBytes(), rss = ResidentBytes();
+        auto start = std::chrono::steady_clock::now();
         if (!LoadMP3(*player, name)) return 1;
         PlayMP3(*player);
+        double startMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
         std::this_thread::sleep_for(std::chrono::milliseconds(int(2000 / speed)));
-        std::printf("  memory while playing %-10s (%5d s): heap +%.0f KiB, resident +%.0f KiB\n", name,
-                    GetDuration(*player), (HeapBytes() - heap) / 1024, (ResidentBytes() - rss) / 1024);
+        std::printf("  playing %-10s (%4d s): heap +%.0f KiB, resident +%.0f KiB; LoadMP3 and PlayMP3 took %.1f ms\n",
+                    name, GetDuration(*player), (HeapBytes() - heap) / 1024, (ResidentBytes() - rss) / 1024, startMs);
         StopMP3(*player);
     }
     return 0;
