@@ -40,7 +40,8 @@ public:
     static constexpr int64_t kRingFrames = 32768;  // about 0.75 s at 44.1 kHz
     static constexpr int64_t kChunkFrames = 8192;   // one decoding step of the worker
 
-    // Takes the decoder, fills the ring and starts the worker; stopped, at frame 0.
+    // Takes the decoder, fills the ring (ringFrames, rounded up to a power of two) and
+    // starts the worker; stopped, at frame 0.
     explicit StreamVoice(std::unique_ptr<StreamDecoder> decoder, int64_t ringFrames = kRingFrames);
     // Stops the worker and closes the decoder.
     ~StreamVoice();
