@@ -146,8 +146,15 @@ TEST_F(MusicPlayer, BadFilesAnswerFalseAndLogTheirPath) {
     vr::testing::WriteBytes(Path("empty.mp3"), "");
     vr::testing::WriteBytes(Path("text.mp3"), "this is not a sound at all, just some words");
     vr::testing::WriteBytes(Path("cut.mp3"), whole.substr(0, whole.size() / 2));
+    ASSERT_TRUE(vr::testing::WriteStereoTone(Path("whole.flac"), kRate, 440, 2.0, 0.3, 0.3));
+    std::string flac = vr::testing::ReadBytes(Path("whole.flac"));
+    vr::testing::WriteBytes(Path("cut.flac"), flac.substr(0, flac.size() / 2));
     std::filesystem::create_directory(Path("folder.mp3"));
-    for (const char* name : {"missing.mp3", "empty.mp3", "text.mp3", "cut.mp3", "folder.mp3"}) {
+    // An ID3v2 tag (10 bytes of header, 20 of content) before the frames is no fault.
+    vr::testing::WriteBytes(Path("tagged.mp3"), std::string("ID3\x03\0\0\0\0\0\x14", 10) + std::string(20, '\0') + whole);
+    EXPECT_EQ(LoadMP3(*player_, "tagged.mp3"), -1);
+    EXPECT_EQ(GetDuration(*player_), 2);
+    for (const char* name : {"missing.mp3", "empty.mp3", "text.mp3", "cut.mp3", "cut.flac", "folder.mp3"}) {
         SCOPED_TRACE(name);
         EXPECT_EQ(LoadMP3(*player_, "whole.mp3"), -1);
         EXPECT_EQ(LoadMP3(*player_, name), 0);
