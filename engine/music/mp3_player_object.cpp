@@ -1,29 +1,109 @@
-// The MP3Player class. Its media graph is not part of this version of the
-// library: the class can be created, and every member answers E_NOTIMPL.
 #include "music/mp3_player_object.h"
 
+#include <cmath>
+
 #include "core/server_counts.h"
+#include "extra/mod_extra.h"
+#include "platform/vbtypes.h"
 
 namespace korva2d {
 
-using vr::com::E_NOTIMPL;
+using vr::com::Failed;
+using vr::com::HResultFromCurrentException;
+using vr::com::S_OK;
+using vr::com::Succeeded;
 
 Mp3PlayerObject::Mp3PlayerObject() : DispatchObject(ServerObjectCounts(), IID__MP3Player) {}
 
-HRESULT Mp3PlayerObject::LoadMP3(Text&, VBool* result) {
-    if (result) *result = 0;
-    return E_NOTIMPL;
+Mp3PlayerObject::~Mp3PlayerObject() { ReleaseGraph(); }
+
+void Mp3PlayerObject::ReleaseGraph() {
+    if (GraphControl) GraphControl->Stop();
+    GraphAudio.reset();
+    GraphEvents.reset();
+    GraphControl.reset();
+    GraphPosition.reset();
 }
+
+bool Mp3PlayerObject::BuildGraph(const std::string& path) {
+    GraphControl = media::CreateFilterGraph();
+    if (Failed(GraphControl->RenderFile(path))) return false;
+    GraphAudio = media::QueryBasicAudio(GraphControl);
+    if (!GraphAudio || Failed(GraphAudio->put_Volume(0)) || Failed(GraphAudio->put_Balance(0))) return false;
+    GraphEvents = media::QueryMediaEvent(GraphControl);
+    if (!GraphEvents) return false;
+    GraphPosition = media::QueryMediaPosition(GraphControl);
+    if (GraphPosition && Failed(GraphPosition->put_Rate(1.0))) return false;
+    return GraphPosition && Succeeded(GraphPosition->put_CurrentPosition(0));
+}
+
+HRESULT Mp3PlayerObject::LoadMP3(Text& FileName, VBool* result) {
+    try {
+        if (result) *result = vr::kFalse;
+        ReleaseGraph();
+        std::string path = AppFile(FileName);
+        bool loaded = BuildGraph(path);
+        if (!loaded) AppendLog("Error loading mp3 file: " + path);
+        if (result) *result = vr::ToBool16(loaded);
+        return S_OK;
+    } catch (...) {
+        return HResultFromCurrentException();
+    }
+}
+
+int32_t Mp3PlayerObject::WholeSeconds(HRESULT hr, double seconds) {
+    if (Failed(hr) || !std::isfinite(seconds)) return 0;
+    try {
+        return vr::CLng(seconds);
+    } catch (const vr::RuntimeError&) {
+        return 0;  // out of range: the read is skipped like a failed one
+    }
+}
+
 HRESULT Mp3PlayerObject::get_GetCurrentPosition(int32_t* result) {
-    if (result) *result = 0;
-    return E_NOTIMPL;
+    if (!result) return vr::com::E_POINTER;
+    *result = 0;
+    double seconds = 0;
+    if (GraphPosition) {
+        HRESULT hr = GraphPosition->get_CurrentPosition(&seconds);
+        *result = WholeSeconds(hr, seconds);
+    }
+    return S_OK;
 }
+
 HRESULT Mp3PlayerObject::get_GetDuration(int32_t* result) {
-    if (result) *result = 0;
-    return E_NOTIMPL;
+    if (!result) return vr::com::E_POINTER;
+    *result = 0;
+    double seconds = 0;
+    if (GraphPosition) {
+        HRESULT hr = GraphPosition->get_Duration(&seconds);
+        *result = WholeSeconds(hr, seconds);
+    }
+    return S_OK;
 }
-HRESULT Mp3PlayerObject::SetVolume(int32_t&) { return E_NOTIMPL; }
-HRESULT Mp3PlayerObject::PlayMP3() { return E_NOTIMPL; }
-HRESULT Mp3PlayerObject::StopMP3(VBool&) { return E_NOTIMPL; }
+
+HRESULT Mp3PlayerObject::SetVolume(int32_t& sndVolume) {
+    if (!GraphControl) return S_OK;
+    if (sndVolume >= 1) {
+        if (sndVolume > 100) sndVolume = 100;
+        if (GraphAudio) GraphAudio->put_Volume(100 * sndVolume - 10000);
+    } else {
+        VBool rewind = vr::kFalse;
+        StopMP3(rewind);
+    }
+    return S_OK;
+}
+
+HRESULT Mp3PlayerObject::PlayMP3() {
+    if (GraphPosition) GraphPosition->put_CurrentPosition(0);
+    if (GraphControl) GraphControl->Run();
+    return S_OK;
+}
+
+HRESULT Mp3PlayerObject::StopMP3(VBool& sndPause) {
+    if (GraphControl) GraphControl->Stop();
+    if (!vr::IsTrue(sndPause) && GraphPosition) GraphPosition->put_CurrentPosition(0);
+    return S_OK;
+}
 
 }  // namespace korva2d

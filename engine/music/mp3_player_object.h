@@ -1,17 +1,37 @@
+// The MP3Player class: one music file at a time on a filter graph of its own
+// (music/filter_graph.h), loaded relative to AppPath, played from the start,
+// stopped or paused, with volume, position and length in seconds.
 #pragma once
+#include <memory>
+
 #include "korva2d/korva2d.h"
+#include "music/filter_graph.h"
 
 namespace korva2d {
 
 class Mp3PlayerObject final : public vr::com::DispatchObject<_MP3Player> {
 public:
     Mp3PlayerObject();
+    ~Mp3PlayerObject() override;
     HRESULT LoadMP3(Text& FileName, VBool* result) override;
     HRESULT get_GetCurrentPosition(int32_t* result) override;
     HRESULT get_GetDuration(int32_t* result) override;
     HRESULT SetVolume(int32_t& sndVolume) override;
     HRESULT PlayMP3() override;
     HRESULT StopMP3(VBool& sndPause) override;
+
+private:
+    // Stops the graph and lets go of every view of it that is held.
+    void ReleaseGraph();
+    // LoadMP3's steps after the release; false at the first one that fails.
+    bool BuildGraph(const std::string& path);
+    // Whole seconds of a position read; 0 when the read fails.
+    static int32_t WholeSeconds(HRESULT hr, double seconds);
+
+    std::shared_ptr<media::BasicAudio> GraphAudio;
+    std::shared_ptr<media::MediaEvent> GraphEvents;
+    std::shared_ptr<media::MediaControl> GraphControl;
+    std::shared_ptr<media::MediaPosition> GraphPosition;
 };
 
 }  // namespace korva2d

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/audio.h"
+#include "platform/audio_stream.h"
 
 namespace vr::audio {
 
@@ -53,14 +54,25 @@ void Device::DropVoice(const std::shared_ptr<Voice>& v) {
     voices_.erase(std::remove(voices_.begin(), voices_.end(), v), voices_.end());
 }
 
+void Device::AddStream(std::shared_ptr<StreamVoice> s) {
+    auto lock = Lock();
+    streams_.push_back(std::move(s));
+}
+
+void Device::DropStream(const std::shared_ptr<StreamVoice>& s) {
+    auto lock = Lock();
+    streams_.erase(std::remove(streams_.begin(), streams_.end(), s), streams_.end());
+}
+
 void Device::Callback(void* self, uint8_t* stream, int len) {
     Device& d = *static_cast<Device*>(self);
     int frames = len / int(2 * sizeof(float));
     std::lock_guard<std::recursive_mutex> lock(d.mutex_);
     d.scratch_.clear();
     for (auto& v : d.voices_) d.scratch_.push_back(v.get());
-    MixVoices(d.scratch_, reinterpret_cast<float*>(stream), frames, d.rate_);
     float* f = reinterpret_cast<float*>(stream);
+    MixVoices(d.scratch_, f, frames, d.rate_);
+    for (auto& s : d.streams_) s->MixInto(f, frames, d.rate_);
     for (int k = 0; k < frames * 2; ++k) f[k] = std::clamp(f[k], -1.0f, 1.0f);
 }
 

@@ -116,4 +116,28 @@ inline float Rad(_Extra& x) {
     return r;
 }
 
+// ---- _MP3Player ----
+inline VBool LoadMP3(_MP3Player& m, Text FileName) {
+    VBool r = 0;
+    Check(m.LoadMP3(FileName, &r));
+    return r;
+}
+inline int32_t GetCurrentPosition(_MP3Player& m) {
+    int32_t r = 0;
+    Check(m.get_GetCurrentPosition(&r));
+    return r;
+}
+inline int32_t GetDuration(_MP3Player& m) {
+    int32_t r = 0;
+    Check(m.get_GetDuration(&r));
+    return r;
+}
+inline void SetVolume(_MP3Player& m, int32_t& sndVolume) { Check(m.SetVolume(sndVolume)); }
+inline void SetVolume(_MP3Player& m) {
+    int32_t v = 100;
+    SetVolume(m, v);
+}
+inline void PlayMP3(_MP3Player& m) { Check(m.PlayMP3()); }
+inline void StopMP3(_MP3Player& m, VBool sndPause = 0) { Check(m.StopMP3(sndPause)); }
+
 }  // namespace korva2d::calls

@@ -11,6 +11,8 @@
 
 namespace vr::audio {
 
+class StreamVoice;  // a voice streamed from a file (platform/audio_stream.h)
+
 // Decoded sound: interleaved float samples, 1 or 2 channels.
 struct PcmData {
     int rate = 0;
@@ -43,7 +45,7 @@ double AmplitudeOfMb(int32_t mb);
 void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int outRate);
 
 // The process's audio device: opened on first use, mixing every registered
-// voice on SDL's audio thread. All access to a registered voice's fields must
+// voice and stream on SDL's audio thread. All access to a registered voice's fields must
 // hold Lock().
 class Device {
 public:
@@ -57,6 +59,10 @@ public:
 
     std::shared_ptr<Voice> NewVoice(std::shared_ptr<const PcmData> data);
     void DropVoice(const std::shared_ptr<Voice>& v);
+    // Adds a streamed voice to the mix, after the voices above; DropStream
+    // takes it out, and once it returns the device no longer touches it.
+    void AddStream(std::shared_ptr<StreamVoice> s);
+    void DropStream(const std::shared_ptr<StreamVoice>& s);
     std::unique_lock<std::recursive_mutex> Lock() { return std::unique_lock<std::recursive_mutex>(mutex_); }
 
 private:
@@ -67,6 +73,7 @@ private:
     std::recursive_mutex mutex_;
     std::vector<std::shared_ptr<Voice>> voices_;
     std::vector<Voice*> scratch_;
+    std::vector<std::shared_ptr<StreamVoice>> streams_;
 };
 
 }  // namespace vr::audio

@@ -1,0 +1,132 @@
+#include "music/filter_graph.h"
+
+#include <cmath>
+
+#include "platform/audio.h"
+#include "platform/audio_stream.h"
+
+namespace korva2d::media {
+
+using vr::com::E_INVALIDARG;
+using vr::com::E_POINTER;
+using vr::com::S_FALSE;
+using vr::com::S_OK;
+using vr::audio::Device;
+using vr::audio::StreamVoice;
+
+namespace {
+
+class FilterGraph final : public MediaControl, public BasicAudio, public MediaEvent, public MediaPosition {
+public:
+    ~FilterGraph() {
+        if (stream_) Device::Instance().DropStream(stream_);
+    }
+
+    HRESULT RenderFile(const std::string& path) override {
+        if (stream_) return VFW_E_WRONG_STATE;
+        std::string error;
+        auto decoder = vr::audio::OpenSoundFileStream(path, error);
+        if (!decoder) return error == "file not found" ? VFW_E_NOT_FOUND : VFW_E_UNSUPPORTED_STREAM;
+        stream_ = std::make_shared<StreamVoice>(std::move(decoder));
+        stream_->SetGainPan(volume_, balance_);
+        stream_->SetSpeed(rate_);
+        Device::Instance().AddStream(stream_);
+        return S_OK;
+    }
+
+    HRESULT Run() override {
+        if (!stream_) return VFW_E_WRONG_STATE;
+        std::string error;
+        bool heard = Device::Instance().Open(error);
+        stream_->Play();
+        return heard ? S_OK : S_FALSE;
+    }
+
+    HRESULT Stop() override {
+        if (stream_) stream_->Stop();
+        return S_OK;
+    }
+
+    HRESULT put_Volume(int32_t mb) override {
+        if (mb < -10000 || mb > 0) return E_INVALIDARG;
+        volume_ = mb;
+        if (stream_) stream_->SetGainPan(volume_, balance_);
+        return S_OK;
+    }
+    HRESULT get_Volume(int32_t* mb) override {
+        if (!mb) return E_POINTER;
+        *mb = volume_;
+        return S_OK;
+    }
+    HRESULT put_Balance(int32_t mb) override {
+        if (mb < -10000 || mb > 10000) return E_INVALIDARG;
+        balance_ = mb;
+        if (stream_) stream_->SetGainPan(volume_, balance_);
+        return S_OK;
+    }
+    HRESULT get_Balance(int32_t* mb) override {
+        if (!mb) return E_POINTER;
+        *mb = balance_;
+        return S_OK;
+    }
+
+    HRESULT get_Duration(double* seconds) override {
+        if (!seconds) return E_POINTER;
+        if (!stream_) return VFW_E_WRONG_STATE;
+        *seconds = double(stream_->Frames()) / stream_->Rate();
+        return S_OK;
+    }
+    HRESULT get_CurrentPosition(double* seconds) override {
+        if (!seconds) return E_POINTER;
+        if (!stream_) return VFW_E_WRONG_STATE;
+        *seconds = stream_->Position() / stream_->Rate();
+        return S_OK;
+    }
+    HRESULT put_CurrentPosition(double seconds) override {
+        if (!stream_) return VFW_E_WRONG_STATE;
+        if (!(seconds >= 0)) return E_INVALIDARG;
+        return stream_->Seek(std::llround(seconds * stream_->Rate())) ? S_OK : VFW_E_CANNOT_RENDER;
+    }
+    HRESULT get_Rate(double* rate) override {
+        if (!rate) return E_POINTER;
+        *rate = rate_;
+        return S_OK;
+    }
+    HRESULT put_Rate(double rate) override {
+        if (!(rate > 0) || !std::isfinite(rate)) return E_INVALIDARG;
+        rate_ = rate;
+        if (stream_) stream_->SetSpeed(rate_);
+        return S_OK;
+    }
+
+private:
+    std::shared_ptr<StreamVoice> stream_;
+    int32_t volume_ = 0, balance_ = 0;
+    double rate_ = 1.0;
+};
+
+// Another view of the graph behind `graph`, sharing its ownership.
+template <class View>
+std::shared_ptr<View> ViewOf(const std::shared_ptr<MediaControl>& graph) {
+    auto* g = static_cast<FilterGraph*>(graph.get());
+    return g ? std::shared_ptr<View>(graph, static_cast<View*>(g)) : nullptr;
+}
+
+}  // namespace
+
+std::shared_ptr<MediaControl> CreateFilterGraph() {
+    auto g = std::make_shared<FilterGraph>();
+    return std::shared_ptr<MediaControl>(g, static_cast<MediaControl*>(g.get()));
+}
+
+std::shared_ptr<BasicAudio> QueryBasicAudio(const std::shared_ptr<MediaControl>& graph) {
+    return ViewOf<BasicAudio>(graph);
+}
+std::shared_ptr<MediaEvent> QueryMediaEvent(const std::shared_ptr<MediaControl>& graph) {
+    return ViewOf<MediaEvent>(graph);
+}
+std::shared_ptr<MediaPosition> QueryMediaPosition(const std::shared_ptr<MediaControl>& graph) {
+    return ViewOf<MediaPosition>(graph);
+}
+
+}  // namespace korva2d::media
