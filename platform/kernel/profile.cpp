@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/kernel.h"
+#include "platform/virtual_store.h"
 
 namespace vr {
 
@@ -213,7 +214,7 @@ uint32_t GetPrivateProfileStringA(const char* appName, const char* keyName, cons
     while (!def.empty() && def.back() == ' ') def.pop_back();
 
     std::string data;
-    bool haveFile = fileName && *fileName && ReadWholeFile(ResolveProfilePath(fileName), data);
+    bool haveFile = fileName && *fileName && ReadWholeFile(PathForReading(ResolveProfilePath(fileName)), data);
     std::vector<Line> lines;
     if (haveFile) lines = ParseLines(data);
 
@@ -245,7 +246,7 @@ int32_t WritePrivateProfileStringA(const char* appName, const char* keyName, con
                                    const char* fileName) {
     if (!fileName || !*fileName) return 0;
     if (!appName) return 0;  // a key without a section, or the flush request
-    std::string path = ResolveProfilePath(fileName);
+    std::string path = PathForWriting(ResolveProfilePath(fileName));
     if (!IsDirectory(FolderOf(path))) return 0;
 
     std::string data;
