@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/virtual_store.h"
@@ -128,6 +129,8 @@ TEST_F(VirtualStore, WritesTheUserMayNotMakeGoToTheStoreAndKeepTheOriginal) {
         if (IniValue(dir + "\\game.ini", "a", "x") != "1" || IniValue(dir + "\\game.ini", "a", "y") != "2")
             return "the INI does not read back with both keys";
         if (!PathFileExistsA(dir + "\\new.ini")) return "the new INI is not seen";
+        if (!SaveSurface(Surface(3, 2, 0xFF0000), dir + "\\shot.bmp")) return "the screenshot was not saved";
+        if (LoadPictureFile(dir + "\\shot.bmp").width != 3) return "the screenshot does not load back";
         return "";
     });
     EXPECT_EQ(complaint, "");
@@ -138,6 +141,8 @@ TEST_F(VirtualStore, WritesTheUserMayNotMakeGoToTheStoreAndKeepTheOriginal) {
     EXPECT_EQ(ReadBytes(dir + "/game.ini"), "[a]\r\nx=1\r\n");
     EXPECT_EQ(ReadBytes(dir + "/log.txt"), "old\r\n");
     EXPECT_FALSE(fs::exists(dir + "/new.ini"));
+    EXPECT_TRUE(fs::exists(copies + "/shot.bmp"));
+    EXPECT_FALSE(fs::exists(dir + "/shot.bmp"));
 }
 
 TEST_F(VirtualStore, AReadOnlyFileInAWritableFolderGetsAWritableCopy) {
