@@ -10,6 +10,7 @@
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/runtime_error.h"
+#include "platform/virtual_store.h"
 
 namespace korva2d {
 
@@ -49,11 +50,8 @@ std::string TimeOfDayText() {
 void AppendLog(std::string& message, std::string& logFile) {
     logFile = logFile.empty() ? AppFile("log.txt") : AppFile(logFile);
     message = "### " + TimeOfDayText() + " ### " + message;
-    FILE* f = std::fopen(vr::NativePath(logFile).c_str(), "ab");
-    if (!f) throw vr::RuntimeError(vr::kErrFileAccess, "Path/File access error: " + logFile);
-    bool ok = std::fwrite(message.data(), 1, message.size(), f) == message.size() && std::fwrite("\r\n", 1, 2, f) == 2;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok) throw vr::RuntimeError(vr::kErrFileAccess, "Path/File access error: " + logFile);
+    if (!vr::AppendToFile(logFile, message + "\r\n"))
+        throw vr::RuntimeError(vr::kErrFileAccess, "Path/File access error: " + logFile);
 }
 
 void AppendLog(const std::string& message) {

@@ -17,11 +17,13 @@ int16_t WriteIniValue(const std::string& section, const std::string& key, const 
                       const vr::Variant& fileName);
 // Appends "### " + time of day + " ### " + message + CR LF to AppPath\log.txt (or
 // AppPath\logFile). On return `message` holds the whole line and `logFile` the
-// full path. A log that cannot be written raises run-time error 75.
+// full path. Where AppPath cannot be written the line goes to the user's copy
+// of the log (platform/virtual_store.h). A log that cannot be written raises
+// run-time error 75.
 void AppendLog(std::string& message, std::string& logFile);
 // AppendLog to the default log, for the library's own lines.
 void AppendLog(const std::string& message);
-// True when AppPath\fileName exists; otherwise logs "File is missing : " + the path.
+// True when AppPath\fileName or the user's copy of it exists; otherwise logs "File is missing : " + the path.
 bool AppFileExists(const std::string& fileName);
 // AppPath + "\" + name.
 std::string AppFile(const std::string& name);

@@ -2,11 +2,12 @@
 
 #include "platform/audio.h"
 #include "platform/kernel.h"
+#include "platform/virtual_store.h"
 
 namespace vr::audio {
 
 bool LoadSoundFile(const std::string& path, PcmData& out, std::string& error) {
-    std::string native = NativePath(path);
+    std::string native = PathForReading(path);
     if (!PathFileExistsA(native)) {
         error = "file not found";
         return false;

@@ -10,6 +10,7 @@
 #include "dialogs/input_box_window.h"
 #include "platform/codepage.h"
 #include "platform/runtime_error.h"
+#include "platform/window.h"
 
 namespace vr {
 
@@ -68,7 +69,11 @@ void Trace(const std::string& title, const std::string& text, const std::string&
 }
 
 bool HaveRealDisplay() {
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    try {
+        EnsureVideo();
+    } catch (const RuntimeError&) {
+        return false;
+    }
     const char* drv = SDL_GetCurrentVideoDriver();
     if (!drv) return false;
     std::string d = drv;

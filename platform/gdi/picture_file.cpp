@@ -4,11 +4,12 @@
 #include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/runtime_error.h"
+#include "platform/virtual_store.h"
 
 namespace vr {
 
 Surface LoadPictureFile(const std::string& path) {
-    std::string native = NativePath(path);
+    std::string native = PathForReading(path);
     if (!PathFileExistsA(native) || IsDirectory(native)) throw RuntimeError(kErrFileNotFound, "File not found: " + path);
     SDL_Surface* loaded = IMG_Load(native.c_str());
     if (!loaded) throw RuntimeError(481, "Invalid picture: " + path);
@@ -37,7 +38,7 @@ bool SaveSurface(const Surface& surface, const std::string& path, PictureFormat 
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(surface.pixels.data()), surface.width,
                                                         surface.height, 32, surface.width * 4, SDL_PIXELFORMAT_XRGB8888);
     if (!s) return false;
-    std::string native = NativePath(path);
+    std::string native = PathForWriting(path);
     int rc = format == PictureFormat::kBmp ? SDL_SaveBMP(s, native.c_str()) : IMG_SavePNG(s, native.c_str());
     SDL_FreeSurface(s);
     return rc == 0;

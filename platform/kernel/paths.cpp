@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/kernel.h"
+#include "platform/virtual_store.h"
 
 namespace vr {
 
@@ -19,7 +20,7 @@ std::string NativePath(const std::string& path) {
 bool PathFileExistsA(const std::string& path) {
     if (path.empty()) return false;
     struct stat st {};
-    return ::stat(NativePath(path).c_str(), &st) == 0;
+    return ::stat(NativePath(path).c_str(), &st) == 0 || ::stat(VirtualStoreCopyOf(path).c_str(), &st) == 0;
 }
 
 bool IsDirectory(const std::string& path) {
@@ -53,16 +54,15 @@ static bool MakeDirs(const std::string& path) {
     return IsDirectory(path);
 }
 
-std::string SystemDirectory() {
-    std::string base;
+std::string UserDataFolder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg == '/') {
-        base = xdg;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home && *home ? home : "/tmp") + "/.local/share";
-    }
-    std::string dir = base + "/vrplatform/system";
+    if (xdg && *xdg == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.local/share";
+}
+
+std::string SystemDirectory() {
+    std::string dir = UserDataFolder() + "/vrplatform/system";
     MakeDirs(dir);
     return dir;
 }

@@ -12,6 +12,7 @@
 
 #include "kernel/profile_cache.h"
 #include "platform/kernel.h"
+#include "platform/virtual_store.h"
 
 namespace vr {
 
@@ -112,7 +113,7 @@ uint32_t GetPrivateProfileStringA(const char* appName, const char* keyName, cons
     while (!def.empty() && def.back() == ' ') def.pop_back();
 
     std::shared_ptr<const ProfileDocument> loaded;
-    if (fileName && *fileName) profile::LoadProfile(ResolveProfilePath(fileName), loaded);
+    if (fileName && *fileName) profile::LoadProfile(PathForReading(ResolveProfilePath(fileName)), loaded);
     const ProfileDocument& doc = loaded ? *loaded : EmptyDocument();
 
     if (!appName) {
@@ -143,7 +144,7 @@ int32_t WritePrivateProfileStringA(const char* appName, const char* keyName, con
                                    const char* fileName) {
     if (!fileName || !*fileName) return 0;
     if (!appName) return 0;  // a key without a section, or the flush request
-    std::string path = ResolveProfilePath(fileName);
+    std::string path = PathForWriting(ResolveProfilePath(fileName));
     if (!IsDirectory(FolderOf(path))) return 0;
 
     // A file that exists but cannot be read is never replaced by a guess of its content.

@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/runtime_error.h"
 #include "platform/window.h"
+#include "window/display_session.h"
 #include "window/window_registry.h"
 
 namespace vr {
@@ -66,6 +67,7 @@ void CloseForm(Form* f) {
 void ProcessQueue(bool repaintAll) {
     // Before any window exists there is no queue to process.
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
+    detail::CheckDisplay();
     DeliverActivations();
     SDL_Event e;
     while (SDL_PollEvent(&e)) DispatchEvent(&e);
@@ -156,6 +158,7 @@ void RunMessageLoop() {
         bool any = false;
         for (Form* f : detail::AllForms()) any |= f->Shown();
         if (!any) return;
+        detail::CheckDisplay();
         DeliverActivations();
         SDL_Event e;
         if (SDL_WaitEventTimeout(&e, 50)) {
@@ -176,10 +179,11 @@ void EnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        throw RuntimeError(kErrInvalidCall, std::string("Cannot start the display: ") + SDL_GetError() +
-                                                " (is a display available? set DISPLAY, or SDL_VIDEODRIVER=offscreen)");
-    SetModalIdleHook([] { RepaintForms(true); });
+    detail::StartVideo();
+    SetModalIdleHook([] {
+        detail::CheckDisplay();
+        RepaintForms(true);
+    });
 }
 
 void PostMouseMove(Form& form, int x, int y) {

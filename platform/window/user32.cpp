@@ -1,7 +1,10 @@
 // The USER calls on windows and the pointer, in screen pixels.
 #include <SDL.h>
 
+#include <algorithm>
+
 #include "platform/window.h"
+#include "window/display_session.h"
 #include "window/window_registry.h"
 
 namespace vr {
@@ -141,16 +144,24 @@ int ShowCursor(bool show) {
     return g_cursorCounter;
 }
 
+// The position comes from the display server: SDL's global position is a
+// cached copy that pointer warps (ours or another program's) leave stale.
 bool GetCursorPos(POINT* point) {
     if (!point) return false;
     EnsureVideo();
-    SDL_GetGlobalMouseState(&point->x, &point->y);
+    if (!detail::QueryPointer(point->x, point->y)) SDL_GetGlobalMouseState(&point->x, &point->y);
     return true;
 }
 
+// As on Windows, a point outside the ClipCursor rectangle moves the
+// pointer to the nearest point inside it.
 bool SetCursorPos(int x, int y) {
     EnsureVideo();
-    return SDL_WarpMouseGlobal(x, y) == 0;
+    if (g_clipped) {
+        x = std::clamp(x, g_clip.left, std::max(g_clip.left, g_clip.right - 1));
+        y = std::clamp(y, g_clip.top, std::max(g_clip.top, g_clip.bottom - 1));
+    }
+    return detail::WarpPointer(x, y) || SDL_WarpMouseGlobal(x, y) == 0;
 }
 
 int GetSystemMetrics(int index) {

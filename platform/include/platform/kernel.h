@@ -28,13 +28,15 @@ bool ManualClockOn();
 // Turns a path written with "\" separators into a native path ("/"). Leading
 // "\" stays a root, so an empty folder joined with "\name" lands in "/name".
 std::string NativePath(const std::string& path);
-// True when the file or folder exists (PathFileExistsA).
+// True when the file or folder exists, or the user's copy of it does (PathFileExistsA).
 bool PathFileExistsA(const std::string& path);
 // True when the path names an existing folder.
 bool IsDirectory(const std::string& path);
 // Folder of the running program, without a trailing separator.
 std::string ProgramFolder();
 
+// The user's data folder: $XDG_DATA_HOME when it is absolute, else ~/.local/share.
+std::string UserDataFolder();
 // The per-user folder that stands in for the Windows system directory:
 // $XDG_DATA_HOME/vrplatform/system (default ~/.local/share/...), created on
 // first use. Copies it into buffer (NUL-terminated) and returns its length,

@@ -245,7 +245,9 @@ void RunMessageLoop();
 // Ends the process at once with the given status.
 [[noreturn]] void EndProgram(int status);
 
-// Starts SDL's video (once). Throws RuntimeError with SDL's reason.
+// Starts SDL's video (once), retrying a busy display for about a second; a
+// program whose display later goes away ends with one line and status 1.
+// Throws RuntimeError saying why when there is no usable display.
 void EnsureVideo();
 // The Windows virtual-key code of an SDL key code (0 when it has none).
 int VirtualKeyFromSdl(int sdlKeycode);

@@ -1,0 +1,34 @@
+// Answers the platform's pointer position on standard output, one line per
+// command read from standard input: "get", "set X Y" (SetCursorPos first), or
+// "clip LEFT TOP RIGHT BOTTOM" (ClipCursor first).
+// A form is shown so that the display is in use as in a game.
+#include <cstdio>
+#include <cstring>
+
+#include "platform/runtime_error.h"
+#include "platform/window.h"
+
+using namespace vr;
+
+int main() {
+    try {
+        Form form("Pointer probe", 200, 150, RGB(0, 0, 0));
+        form.Show();
+        char line[64];
+        while (std::fgets(line, sizeof line, stdin)) {
+            int x = 0, y = 0;
+            RECT r;
+            if (std::sscanf(line, "set %d %d", &x, &y) == 2 && !SetCursorPos(x, y)) std::printf("set failed ");
+            if (std::sscanf(line, "clip %d %d %d %d", &r.left, &r.top, &r.right, &r.bottom) == 4) ClipCursor(&r);
+            DoEvents();
+            POINT p;
+            if (!GetCursorPos(&p)) return 1;
+            std::printf("%d %d\n", p.x, p.y);
+            std::fflush(stdout);
+        }
+    } catch (const RuntimeError& e) {
+        std::fprintf(stderr, "pointer_probe: %s\n", e.description().c_str());
+        return 1;
+    }
+    return 0;
+}

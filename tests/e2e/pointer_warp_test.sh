@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# GetCursorPos under Xvfb answers where the pointer really is: after the
+# program's own SetCursorPos, and after another program (xdotool) moves it;
+# SetCursorPos keeps the pointer inside the ClipCursor rectangle.
+set -euo pipefail
+probe="$1"
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  set -eu
+  coproc PROBE { "'"$probe"'"; }
+  ask() { echo "$1" >&"${PROBE[1]}"; read -r -t 10 answer <&"${PROBE[0]}"; echo "$answer"; }
+  check() {  # what was done, expected, answer
+    if [ "$3" = "$2" ]; then echo "ok: $1 -> $3"; else echo "FAIL: $1: expected $2, GetCursorPos says $3"; exit 1; fi
+  }
+  ask get > /dev/null
+  check "SetCursorPos 300 200" "300 200" "$(ask "set 300 200")"
+  xdotool mousemove 612 433; sleep 0.2
+  check "xdotool mousemove 612 433" "612 433" "$(ask get)"
+  check "SetCursorPos 17 29" "17 29" "$(ask "set 17 29")"
+  xdotool mousemove 1000 700; sleep 0.2
+  check "xdotool mousemove 1000 700" "1000 700" "$(ask get)"
+  ask "clip 100 120 400 300" > /dev/null
+  check "clipped, SetCursorPos 10 10" "100 120" "$(ask "set 10 10")"
+  check "clipped, SetCursorPos 900 900" "399 299" "$(ask "set 900 900")"
+  exec {PROBE[1]}>&-
+  wait
+'
