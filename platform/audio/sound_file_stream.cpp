@@ -7,6 +7,7 @@
 
 #include "platform/audio_stream.h"
 #include "platform/kernel.h"
+#include "platform/virtual_store.h"
 
 namespace vr::audio {
 
@@ -73,7 +74,7 @@ bool DecodesAt(StreamDecoder& d, int64_t frame, std::vector<float>& scratch) {
 }  // namespace
 
 std::unique_ptr<StreamDecoder> OpenSoundFileStream(const std::string& path, std::string& error) {
-    std::string native = NativePath(path);
+    std::string native = PathForReading(path);
     std::error_code ec;
     if (!std::filesystem::exists(native, ec)) {
         error = "file not found";

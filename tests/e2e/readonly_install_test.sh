@@ -2,11 +2,14 @@
 # The game installed into a folder its user cannot write, started twice by an
 # ordinary user under Xvfb: no dialogue, and log.txt goes to the user's
 # VirtualStore copy of the program folder, the second start appending to it.
+# A client of the engine library given that folder as its own saves its
+# screenshot, font.ini and log into the store too.
 # As root the game runs as "nobody" (setpriv); without setpriv it is skipped.
-#   readonly_install_test.sh PROGRAM_FOLDER OUT
+#   readonly_install_test.sh PROGRAM_FOLDER OUT [ENGINE_CLIENT]
 set -euo pipefail
 bin="$1"
 out="$2"
+client="${3:-}"
 mkdir -p "$out"
 rm -f "$out"/*.log "$out"/*.txt
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -23,6 +26,7 @@ trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 install="$work/games/vortex-raiders"
 home="$work/home"
 mkdir -p "$install" "$home"
+[ -z "$client" ] || cp "$client" "$install/"
 cp -r "$bin/VortexRaiders" "$bin"/*.so "$bin/vr-classes.manifest" "$bin/menu.jpg" "$bin"/*.wav "$bin/art" "$install/"
 chmod -R a+rX,go-w "$work"
 printf 'OK\nOK\nOK\n' > "$home/answers.txt"
@@ -55,3 +59,19 @@ starts=$(grep -c "APPLICATION STARTED" "$log")
 [ "$starts" -eq 2 ] || { echo "the store's log has $starts start lines, not 2:"; cat "$log"; exit 1; }
 echo "two starts from a read-only folder, no dialogue; the user's log in the store holds both:"
 cat "$log"
+
+[ -n "$client" ] || exit 0
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  home="'"$home"'"
+  cp "$XAUTHORITY" "$home/.Xauthority"; chmod 644 "$home/.Xauthority"
+  HOME="$home" XDG_DATA_HOME="$home/data" XAUTHORITY="$home/.Xauthority" SDL_AUDIODRIVER=dummy \
+    '"${as_user[*]}"' "'"$install"'/'"$(basename "$client")"'" "'"$install"'" 20
+' > "$out/client.log" 2>&1 || { echo "the engine client failed in the read-only folder"; cat "$out/client.log"; exit 1; }
+store="$home/data/vrplatform/VirtualStore$install"
+for f in screenshot001.bmp font.ini quad.png; do
+  [ -s "$store/$f" ] || { echo "no $f in the user's store"; find "$home/data" -type f; exit 1; }
+  [ ! -e "$install/$f" ] || { echo "$f was written into the read-only program folder"; exit 1; }
+done
+identify "$store/screenshot001.bmp" | grep -q "BMP.* 800x600 " || { echo "the stored screenshot is not an 800 x 600 BMP"; exit 1; }
+grep -c "APPLICATION STARTED ###" "$store/log.txt" | grep -qx 1 || { echo "the client's start is not in the store's log"; exit 1; }
+echo "the engine client in the read-only folder saved its screenshot, font.ini and log in the store"

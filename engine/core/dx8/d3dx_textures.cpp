@@ -7,6 +7,7 @@
 
 #include "core/dx8/d3dx8.h"
 #include "platform/kernel.h"
+#include "platform/virtual_store.h"
 
 namespace korva2d::dx8 {
 
@@ -27,7 +28,7 @@ std::string TypeOfName(const std::string& path) {
 }
 
 SurfacePtr LoadPicture(const std::string& path) {
-    std::string native = vr::NativePath(path);
+    std::string native = vr::PathForReading(path);
     if (vr::IsDirectory(native)) Fail(D3DXERR_INVALIDDATA);
     SDL_RWops* rw = SDL_RWFromFile(native.c_str(), "rb");
     if (!rw) Fail(D3DXERR_INVALIDDATA);
