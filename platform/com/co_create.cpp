@@ -1,5 +1,6 @@
 // CoCreateInstance: find the class's server (manifest beside the program
-// first, then the per-user registry), load it once, ask its factory.
+// first, then the per-user registry, then the machine-wide manifest of an
+// installed platform), load it once, ask its factory.
 #include <dlfcn.h>
 
 #include <filesystem>
@@ -47,6 +48,7 @@ std::string LookUp(const std::string& file, const GUID& clsid) {
 std::string FindServerPath(const GUID& clsid) {
     std::string path = LookUp(ProgramFolder() + "/" + kManifestName, clsid);
     if (path.empty()) path = LookUp(RegistryPath(), clsid);
+    if (path.empty()) path = LookUp(MachineManifestPath(), clsid);
     return path;
 }
 

@@ -99,6 +99,12 @@ std::string RegistryPath() {
     return ConfigHome() + "/vrplatform/classes.ini";
 }
 
+std::string MachineManifestPath() {
+    std::string platform = LibraryPathOf(reinterpret_cast<const void*>(&MachineManifestPath));
+    if (platform.empty()) return "";
+    return FolderOf(platform) + "/vrplatform/" + kManifestName;
+}
+
 void SetRegistrationTarget(const std::string& file, bool relativePaths) {
     g_target.file = file;
     g_target.relative = relativePaths;

@@ -138,6 +138,9 @@ void ResetRegistrationTarget();
 std::string RegistryPath();
 // The registration-free manifest looked up beside the running program.
 inline constexpr const char* kManifestName = "vr-classes.manifest";
+// The machine-wide manifest of an installed platform: vrplatform/vr-classes.manifest
+// in the folder that holds the platform library itself (PREFIX/lib/vrplatform/).
+std::string MachineManifestPath();
 
 // Implements IUnknown and the dispatch slots for one interface; late binding
 // by name answers E_NOTIMPL. The object counts itself in its server's counts.
@@ -200,7 +203,8 @@ private:
 inline constexpr uint32_t CLSCTX_INPROC_SERVER = 1;
 
 // Creates an object of a class: the class is looked up in the manifest beside
-// the running program, then in the per-user registry; its server library is
+// the running program, then in the per-user registry, then in the machine-wide
+// manifest (MachineManifestPath); its server library is
 // loaded once. Unknown classes answer REGDB_E_CLASSNOTREG; a server that
 // cannot be loaded answers E_MOD_NOT_FOUND or CO_E_ERRORINDLL, with the detail
 // in TakeErrorDescription().

@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# The project installed with `cmake --install` into a temporary prefix, which is
+# then moved (every path the install holds is relative): the layout, RUNPATHs
+# free of the build tree, the installed game finding its art and its library's
+# classes, and clients built outside the tree against the installed library,
+# with pkg-config and with find_package (and every installed example), run
+# headless. Only the machine-wide manifest of the prefix can supply the classes:
+# the clients' folders have none and the user's registry is empty.
+#   install_test.sh BUILD_DIR LIBDIR CLIENT_SOURCES OUT CXX [CLIENT_FLAGS]
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+build="$1"
+libdir="$2"
+client_src="$3"
+out="$4"
+cxx="$5"
+flags="${6:-}"
+rm -rf "$out"
+mkdir -p "$out"
+work="$(mktemp -d /tmp/vr-install.XXXXXX)"
+trap 'rm -rf "$work"' EXIT
+fail() { echo "$*"; exit 1; }
+
+cmake --install "$build" --prefix "$work/staged" > "$out/install.log" 2>&1 || { cat "$out/install.log"; exit 1; }
+mv "$work/staged" "$work/prefix"
+prefix="$work/prefix"
+lib="$prefix/$libdir"
+
+for f in bin/VortexRaiders bin/vr-regsvr "$libdir/libKorva2D_VR.so" "$libdir/libvrplatform.so" \
+         "$libdir/vrplatform/vr-classes.manifest" "$libdir/vortex-raiders/vr-classes.manifest" \
+         "$libdir/vortex-raiders/menu.jpg" "$libdir/vortex-raiders/art/PicPlayer.png" "$libdir/vortex-raiders/fire1.wav" \
+         include/korva2d/korva2d_calls.h include/platform/com.h "$libdir/pkgconfig/korva2d.pc" \
+         "$libdir/cmake/Korva2D/Korva2DConfig.cmake" share/korva2d/samples/font.png \
+         share/applications/vortex-raiders.desktop share/icons/hicolor/48x48/apps/vortex-raiders.png; do
+  [ -e "$prefix/$f" ] || fail "not installed: $f"
+done
+for f in "$lib"/*.so "$prefix"/bin/* "$lib/vortex-raiders/VortexRaiders"; do
+  if readelf -d "$f" | grep -E "R(UN)?PATH" | grep -vE '\[(\$ORIGIN[^:]*:?)+\]$'; then fail "$f has a path outside the prefix"; fi
+done
+if command -v desktop-file-validate > /dev/null; then
+  desktop-file-validate "$prefix/share/applications/vortex-raiders.desktop" || fail "the desktop entry is not valid"
+fi
+identify -format "%wx%h %[channels]\n" "$prefix/share/icons/hicolor/48x48/apps/vortex-raiders.png" | grep -q "^48x48 srgba" \
+  || fail "the 48x48 icon is not a 48 x 48 picture with transparency"
+
+# A folder of nowhere in particular, an empty user registry, no display.
+mkdir -p "$work/run" "$work/xdg"
+export XDG_DATA_HOME="$work/xdg" XDG_CONFIG_HOME="$work/xdg" VR_COM_REGISTRY="$work/none.ini"
+export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
+unset LD_LIBRARY_PATH DISPLAY
+cd "$work/run"
+
+"$prefix/bin/VortexRaiders" --help > "$out/game-help.txt" || fail "VortexRaiders --help failed"
+grep -q "^Usage: VortexRaiders" "$out/game-help.txt" || fail "VortexRaiders --help printed no usage"
+"$here/game_reaches_window.sh" "$prefix/bin/VortexRaiders" "$out/game-start.log"
+
+# run_client NAME PROGRAM: a sound-only start in a fresh folder, the version, the installed library.
+run_client() {
+  local name="$1" program="$2" folder="$work/$1-folder"
+  mkdir -p "$folder"
+  "$program" "$folder" > "$out/$name.txt" 2>&1 || { cat "$out/$name.txt"; fail "$name failed"; }
+  grep -qx "Korva2D Engine v0.8.71" "$out/$name.txt" || { cat "$out/$name.txt"; fail "$name: wrong version"; }
+  grep -qx "created from $(realpath "$lib")/libKorva2D_VR.so" "$out/$name.txt" \
+    || { cat "$out/$name.txt"; fail "$name: the class was not created from the installed library"; }
+  grep -q "APPLICATION STARTED" "$folder/log.txt" || fail "$name: no start in its log.txt"
+  echo "$name: $(head -1 "$out/$name.txt")"
+}
+
+export PKG_CONFIG_PATH="$lib/pkgconfig"
+# shellcheck disable=SC2086,SC2046
+"$cxx" -std=c++20 $flags "$client_src/korva2d_client.cpp" -o "$work/pc-client" $(pkg-config --cflags --libs korva2d) \
+  || fail "the client does not build with pkg-config"
+run_client pkg-config "$work/pc-client"
+
+cmake -S "$client_src" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
+  -DCMAKE_CXX_FLAGS="$flags" > "$out/find-package.log" 2>&1 \
+  && cmake --build "$work/cmake-client" >> "$out/find-package.log" 2>&1 \
+  || { cat "$out/find-package.log"; fail "the client does not build with find_package"; }
+run_client find-package "$work/cmake-client/korva2d_client"
+
+examples="$prefix/share/korva2d/examples"
+if [ -d "$examples" ]; then
+  for example in "$examples"/*.cpp; do
+    [ -e "$example" ] || continue
+    # shellcheck disable=SC2086,SC2046
+    "$cxx" -std=c++20 $flags "$example" -o "$work/$(basename "$example" .cpp)" $(pkg-config --cflags --libs korva2d) \
+      || fail "the installed example $(basename "$example") does not build"
+    echo "example $(basename "$example") builds against the installed library"
+  done
+fi
+echo "installed, moved, and used from $prefix"
