@@ -4,13 +4,14 @@
 # headers, the desktop entry and the icon (and the demo, when it is built), and
 # the game unpacked from it finds its art and its library's classes.
 # Skipped (status 77) where cpack, dpkg-deb or dpkg-shlibdeps is missing.
-#   deb_test.sh BUILD_DIR OUT DEMO_BUILT(0|1)
+#   [CPACK=cpack] deb_test.sh BUILD_DIR OUT DEMO_BUILT(0|1)
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$1"
 out="$2"
 demo="$3"
-for tool in cpack dpkg-deb dpkg-shlibdeps; do
+cpack="${CPACK:-cpack}"
+for tool in "$cpack" dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
 rm -rf "$out"
@@ -19,7 +20,7 @@ work="$(mktemp -d /tmp/vr-deb.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "$*"; exit 1; }
 
-cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work" > "$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
+"$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work" > "$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
 deb="$(ls "$work"/vortex-raiders_*.deb)"
 dpkg-deb --info "$deb" > "$out/control.txt"
 dpkg-deb --contents "$deb" | awk '{print $6}' > "$out/contents.txt"

@@ -6,7 +6,7 @@
 # with pkg-config and with find_package (and every installed example), run
 # headless. Only the machine-wide manifest of the prefix can supply the classes:
 # the clients' folders have none and the user's registry is empty.
-#   install_test.sh BUILD_DIR LIBDIR CLIENT_SOURCES OUT CXX [CLIENT_FLAGS]
+#   [CMAKE=cmake] install_test.sh BUILD_DIR LIBDIR CLIENT_SOURCES OUT CXX [CLIENT_FLAGS]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$1"
@@ -21,7 +21,7 @@ work="$(mktemp -d /tmp/vr-install.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 fail() { echo "$*"; exit 1; }
 
-cmake --install "$build" --prefix "$work/staged" > "$out/install.log" 2>&1 || { cat "$out/install.log"; exit 1; }
+"${CMAKE:-cmake}" --install "$build" --prefix "$work/staged" > "$out/install.log" 2>&1 || { cat "$out/install.log"; exit 1; }
 mv "$work/staged" "$work/prefix"
 prefix="$work/prefix"
 lib="$prefix/$libdir"
@@ -71,10 +71,17 @@ export PKG_CONFIG_PATH="$lib/pkgconfig"
 "$cxx" -std=c++20 $flags "$client_src/korva2d_client.cpp" -o "$work/pc-client" $(pkg-config --cflags --libs korva2d) \
   || fail "the client does not build with pkg-config"
 run_client pkg-config "$work/pc-client"
+# The user's registry comes before the machine-wide manifest: a library registered there is the one used.
+VR_COM_REGISTRY="$work/user.ini" "$build/bin/vr-regsvr" "$build/bin/libKorva2D_VR.so" > /dev/null
+mkdir -p "$work/registered-folder"
+VR_COM_REGISTRY="$work/user.ini" "$work/pc-client" "$work/registered-folder" > "$out/registered.txt" 2>&1 \
+  || { cat "$out/registered.txt"; fail "the client failed with the library registered by the user"; }
+grep -qx "created from $(realpath "$build/bin")/libKorva2D_VR.so" "$out/registered.txt" \
+  || { cat "$out/registered.txt"; fail "the user's registration did not come before the machine-wide manifest"; }
 
-cmake -S "$client_src" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
+"${CMAKE:-cmake}" -S "$client_src" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
   -DCMAKE_CXX_FLAGS="$flags" > "$out/find-package.log" 2>&1 \
-  && cmake --build "$work/cmake-client" >> "$out/find-package.log" 2>&1 \
+  && "${CMAKE:-cmake}" --build "$work/cmake-client" >> "$out/find-package.log" 2>&1 \
   || { cat "$out/find-package.log"; fail "the client does not build with find_package"; }
 run_client find-package "$work/cmake-client/korva2d_client"
 
