@@ -2,6 +2,7 @@
 // default 11 x 11 grid.
 #include "core/engine_object.h"
 #include "extra/mod_extra.h"
+#include "platform/profile.h"
 #include "platform/variant.h"
 
 namespace korva2d {
@@ -56,6 +57,8 @@ void EngineObject::LoadFontIni() {
         return;
     }
     Signs = DefaultSigns();
+    // The 244 values reach the disk as one file, not 244 rewrites of it.
+    vr::ProfileWriteGroup oneWrite;
     for (int i = 0; i <= 120; ++i) WriteIniValue("Signs value", std::to_string(i), Signs[size_t(i)], Variant(file));
     int k = 0;
     for (int row = 0; row <= 10; ++row) {
