@@ -144,6 +144,17 @@ inline int32_t RndNum(_Extra& x, int32_t MinNum, int32_t MaxNum) {
     Check(x.RndNum(MinNum, MaxNum, &r));
     return r;
 }
+inline void Sleep(_Extra& x, int32_t Milliseconds) { Check(x.Sleep(Milliseconds)); }
+inline bool IsRectInRect(_Extra& x, Rect Rect1, Rect Rect2) {
+    VBool r = 0;
+    Check(x.IsRectInRect(Rect1, Rect2, &r));
+    return r != 0;
+}
+inline bool IsPointInRect(_Extra& x, Variant XPosition, Variant YPosition, Rect CRect) {
+    VBool r = 0;
+    Check(x.IsPointInRect(XPosition, YPosition, CRect, &r));
+    return r != 0;
+}
 inline float Pi(_Extra& x) {
     float r = 0;
     Check(x.get_Pi(&r));
