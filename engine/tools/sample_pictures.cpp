@@ -2,6 +2,8 @@
 // the sprites of the examples and the demo, drawn procedurally.
 #include "sample_pictures.h"
 
+#include "graphics/default_font.h"
+
 #include <SDL.h>
 #include <SDL_image.h>
 #include <SDL_ttf.h>
@@ -18,30 +20,17 @@
 
 namespace {
 
-// The default table, row by row (Windows-1252).
-const char kTable[] =
-    " 0123456789"
-    "ABCDEFGHIJK"
-    "LMNOPQRSTUV"
-    "WXYZ       "
-    "abcdefghijk"
-    "lmnopqrstuv"
-    "wxyz       "
-    ".,:;'\"-+\\/*"
-    "=()[]<>_!?#"
-    "&$\x80%\xA9@     "
-    "           ";
-
-constexpr int kPitch = 23, kCell = 22, kSheet = 256;
+using korva2d::kDefaultCell, korva2d::kDefaultPitch;
+constexpr int kSheet = 256;
 
 // Copies a rendered glyph into its cell, centred, keeping its coverage as alpha.
 void PlaceGlyph(SDL_Surface* sheet, SDL_Surface* glyph, int cellX, int cellY) {
-    int ox = cellX + (kCell - glyph->w) / 2, oy = cellY + (kCell - glyph->h) / 2;
+    int ox = cellX + (kDefaultCell - glyph->w) / 2, oy = cellY + (kDefaultCell - glyph->h) / 2;
     SDL_LockSurface(glyph);
     for (int y = 0; y < glyph->h; ++y)
         for (int x = 0; x < glyph->w; ++x) {
             int tx = ox + x, ty = oy + y;
-            if (tx < cellX || ty < cellY || tx >= cellX + kCell || ty >= cellY + kCell) continue;
+            if (tx < cellX || ty < cellY || tx >= cellX + kDefaultCell || ty >= cellY + kDefaultCell) continue;
             uint32_t p = static_cast<uint32_t*>(glyph->pixels)[size_t(y) * glyph->pitch / 4 + x];
             uint32_t a = p >> 24;
             static_cast<uint32_t*>(sheet->pixels)[size_t(ty) * sheet->pitch / 4 + tx] = a ? (a << 24) | 0xFFFFFF : 0;
@@ -183,14 +172,14 @@ void WriteFontSheet(const std::string& path) {
     SDL_FillRect(sheet, nullptr, 0);
     SDL_LockSurface(sheet);
     for (int i = 0; i < 121; ++i) {
-        char c = kTable[i];
+        char c = korva2d::kDefaultSigns[i];
         if (c == ' ') continue;
         std::string utf8 = vr::AnsiToUtf8(std::string(1, c));
         SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
         if (!rendered) throw vr::RuntimeError(5, std::string("Cannot draw a glyph: ") + TTF_GetError());
         SDL_Surface* glyph = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
         SDL_FreeSurface(rendered);
-        PlaceGlyph(sheet, glyph, (i % 11) * kPitch + 1, (i / 11) * kPitch + 1);
+        PlaceGlyph(sheet, glyph, (i % 11) * kDefaultPitch + 1, (i / 11) * kDefaultPitch + 1);
         SDL_FreeSurface(glyph);
     }
     SDL_UnlockSurface(sheet);
