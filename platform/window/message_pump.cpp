@@ -123,7 +123,12 @@ void DispatchEvent(const void* event) {
         }
         case SDL_MOUSEMOTION: {
             Form* f = detail::FormOfWindowId(e.motion.windowID);
-            if (f) f->HandleMouse(kMove, 0, e.motion.x, e.motion.y);
+            if (f) {
+                int wx = 0, wy = 0;
+                SDL_GetWindowPosition(f->NativeWindow(), &wx, &wy);
+                detail::NotePointer(wx + e.motion.x, wy + e.motion.y);
+                f->HandleMouse(kMove, 0, e.motion.x, e.motion.y);
+            }
             break;
         }
         case SDL_MOUSEBUTTONDOWN:

@@ -146,10 +146,24 @@ int ShowCursor(bool show) {
 
 // The position comes from the display server: SDL's global position is a
 // cached copy that pointer warps (ours or another program's) leave stale.
+namespace {
+// Where the pointer is on a display that cannot be asked (offscreen, dummy):
+// the last warp, or the last motion the message pump delivered.
+bool g_pointerKnown = false;
+POINT g_pointer;
+}  // namespace
+
+void detail::NotePointer(int x, int y) {
+    g_pointerKnown = true;
+    g_pointer = POINT{x, y};
+}
+
 bool GetCursorPos(POINT* point) {
     if (!point) return false;
     EnsureVideo();
-    if (!detail::QueryPointer(point->x, point->y)) SDL_GetGlobalMouseState(&point->x, &point->y);
+    if (detail::QueryPointer(point->x, point->y)) return true;
+    if (g_pointerKnown) *point = g_pointer;
+    else SDL_GetGlobalMouseState(&point->x, &point->y);
     return true;
 }
 
@@ -161,7 +175,10 @@ bool SetCursorPos(int x, int y) {
         x = std::clamp(x, g_clip.left, std::max(g_clip.left, g_clip.right - 1));
         y = std::clamp(y, g_clip.top, std::max(g_clip.top, g_clip.bottom - 1));
     }
-    return detail::WarpPointer(x, y) || SDL_WarpMouseGlobal(x, y) == 0;
+    if (detail::WarpPointer(x, y)) return true;
+    detail::NotePointer(x, y);
+    SDL_WarpMouseGlobal(x, y);
+    return true;
 }
 
 int GetSystemMetrics(int index) {

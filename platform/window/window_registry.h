@@ -26,5 +26,8 @@ HandleTarget Lookup(HWND hwnd);
 std::vector<Form*>& AllForms();
 // The form that owns a native window id, or nullptr.
 Form* FormOfWindowId(uint32_t id);
+// The pointer's screen position as last warped or moved, for displays that
+// cannot be asked where it is.
+void NotePointer(int x, int y);
 
 }  // namespace vr::detail

@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # The Debian package made by `cpack -G DEB`: its control fields declare the
 # packages the programs need, its contents hold the game, the libraries, the
-# headers, the desktop entry and the icon (and the demo, when it is built), and
+# headers, the desktop entry, the icon and the demo, and
 # the game unpacked from it finds its art and its library's classes.
 # Skipped (status 77) where cpack, dpkg-deb or dpkg-shlibdeps is missing.
-#   [CPACK=cpack] deb_test.sh BUILD_DIR OUT DEMO_BUILT(0|1)
+#   [CPACK=cpack] deb_test.sh BUILD_DIR OUT
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 build="$1"
 out="$2"
-demo="$3"
 cpack="${CPACK:-cpack}"
 for tool in "$cpack" dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
@@ -40,8 +39,8 @@ expected=(./usr/bin/VortexRaiders ./usr/lib/vortex-raiders/VortexRaiders ./usr/l
           ./usr/bin/vr-regsvr ./usr/include/korva2d/korva2d.h ./usr/include/korva2d/korva2d_calls.h
           ./usr/include/platform/com.h ./usr/lib/pkgconfig/korva2d.pc ./usr/lib/cmake/Korva2D/Korva2DConfig.cmake
           ./usr/share/applications/vortex-raiders.desktop ./usr/share/icons/hicolor/256x256/apps/vortex-raiders.png
-          ./usr/share/korva2d/samples/font.png)
-if [ "$demo" = 1 ]; then expected+=(./usr/bin/korva2d-demo); fi
+          ./usr/share/korva2d/samples/font.png ./usr/bin/korva2d-demo ./usr/lib/korva2d-demo/korva2d-demo
+          ./usr/share/korva2d/examples/hello.cpp ./usr/share/doc/korva2d/engine.md)
 for f in "${expected[@]}"; do
   grep -qx -- "$f" "$out/contents.txt" || fail "the package lacks $f"
 done
@@ -49,4 +48,4 @@ done
 # The unpacked package is a prefix like any other: the game starts from it as far as its window.
 dpkg-deb --extract "$deb" "$work/root"
 "$here/game_reaches_window.sh" "$work/root/usr/bin/VortexRaiders" "$out/game-start.log"
-echo "the package holds the game, the libraries, the headers, the desktop entry and the icon; its game starts"
+echo "the package holds the game, the libraries, the headers, the desktop entry, the icon and the demo; its game starts"

@@ -2,10 +2,12 @@
 # The project installed with `cmake --install` into a temporary prefix, which is
 # then moved (every path the install holds is relative): the layout, RUNPATHs
 # free of the build tree, the installed game finding its art and its library's
-# classes, and clients built outside the tree against the installed library,
-# with pkg-config and with find_package (and every installed example), run
-# headless. Only the machine-wide manifest of the prefix can supply the classes:
-# the clients' folders have none and the user's registry is empty.
+# classes, a client and the installed examples built outside the tree against
+# the installed library with pkg-config and with find_package, and run: the
+# client, the sound-only example and the demo (--frames) headless, the
+# documented example under Xvfb until Escape. Only the machine-wide manifest of
+# the prefix can supply the classes: the clients' folders have none and the
+# user's registry is empty.
 #   [CMAKE=cmake] install_test.sh BUILD_DIR LIBDIR CLIENT_SOURCES OUT CXX [CLIENT_FLAGS]
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -31,7 +33,8 @@ for f in bin/VortexRaiders bin/vr-regsvr "$libdir/libKorva2D_VR.so" "$libdir/lib
          "$libdir/vortex-raiders/menu.jpg" "$libdir/vortex-raiders/art/PicPlayer.png" "$libdir/vortex-raiders/fire1.wav" \
          include/korva2d/korva2d_calls.h include/platform/com.h "$libdir/pkgconfig/korva2d.pc" \
          "$libdir/cmake/Korva2D/Korva2DConfig.cmake" share/korva2d/samples/font.png \
-         share/applications/vortex-raiders.desktop share/icons/hicolor/48x48/apps/vortex-raiders.png; do
+         share/applications/vortex-raiders.desktop share/icons/hicolor/48x48/apps/vortex-raiders.png \
+         bin/korva2d-demo share/doc/korva2d/engine.md; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 for f in "$lib"/*.so "$prefix"/bin/* "$lib/vortex-raiders/VortexRaiders"; do
@@ -79,20 +82,36 @@ VR_COM_REGISTRY="$work/user.ini" "$work/pc-client" "$work/registered-folder" > "
 grep -qx "created from $(realpath "$build/bin")/libKorva2D_VR.so" "$out/registered.txt" \
   || { cat "$out/registered.txt"; fail "the user's registration did not come before the machine-wide manifest"; }
 
+examples="$prefix/share/korva2d/examples"
+samples="$(pkg-config --variable=samplesdir korva2d)"
+[ -f "$examples/hello.cpp" ] && [ -f "$samples/font.png" ] || fail "the examples or the sample assets are not installed"
 "${CMAKE:-cmake}" -S "$client_src" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
-  -DCMAKE_CXX_FLAGS="$flags" > "$out/find-package.log" 2>&1 \
+  -DCMAKE_CXX_FLAGS="$flags" -DKORVA2D_EXAMPLES="$examples" > "$out/find-package.log" 2>&1 \
   && "${CMAKE:-cmake}" --build "$work/cmake-client" >> "$out/find-package.log" 2>&1 \
-  || { cat "$out/find-package.log"; fail "the client does not build with find_package"; }
+  || { cat "$out/find-package.log"; fail "the client and the examples do not build with find_package"; }
 run_client find-package "$work/cmake-client/korva2d_client"
 
-examples="$prefix/share/korva2d/examples"
-if [ -d "$examples" ]; then
-  for example in "$examples"/*.cpp; do
-    [ -e "$example" ] || continue
-    # shellcheck disable=SC2086,SC2046
-    "$cxx" -std=c++20 $flags "$example" -o "$work/$(basename "$example" .cpp)" $(pkg-config --cflags --libs korva2d) \
-      || fail "the installed example $(basename "$example") does not build"
-    echo "example $(basename "$example") builds against the installed library"
-  done
+# Every installed example with pkg-config: a file, or a folder of files, is one program.
+mkdir -p "$work/examples"
+for example in "$examples"/*.cpp "$examples"/*/; do
+  name="$(basename "$example" .cpp)"
+  sources=("$example")
+  [ -d "$example" ] && sources=("$example"*.cpp)
+  # shellcheck disable=SC2086,SC2046
+  "$cxx" -std=c++20 $flags "${sources[@]}" -o "$work/examples/$name" $(pkg-config --cflags --libs korva2d) \
+    || fail "the installed example $name does not build"
+done
+echo "examples built with pkg-config: $(ls "$work/examples" | tr '\n' ' ')"
+"$work/examples/sound_only" "$samples" > "$out/sound_only.txt" 2>&1 && grep -q "frames in the last second" "$out/sound_only.txt" \
+  || { cat "$out/sound_only.txt"; fail "the sound-only example did not run to its end"; }
+echo "sound_only: $(cat "$out/sound_only.txt")"
+if command -v xvfb-run > /dev/null && command -v xdotool > /dev/null; then
+  "$here/escape_ends_window.sh" "Hello, Korva2D" "$out/hello.log" "$work/examples/hello" "$samples" \
+    || fail "the documented example did not run and end on Escape"
+  echo "hello: opened its window, drew, and ended on Escape"
 fi
+# The installed demo, started through its link, finds the samples beside itself.
+"$prefix/bin/korva2d-demo" --frames 3 > "$out/demo.log" 2>&1 || { cat "$out/demo.log"; fail "the installed demo failed"; }
+[ -s "$samples/screenshot001.bmp" ] || fail "the installed demo saved no screenshot among the samples"
+echo "korva2d-demo: three frames and a screenshot from the installed samples"
 echo "installed, moved, and used from $prefix"
