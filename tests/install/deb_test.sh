@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package made by `cpack -G DEB`: its control fields declare the
 # packages the programs need, its contents hold the game, the libraries, the
-# headers, the desktop entry, the icon and the demo, and
-# the game unpacked from it finds its art and its library's classes.
+# headers, the desktop entry, the icon and the demo, and the game unpacked from
+# it finds its art and its library's classes.
 # Skipped (status 77) where cpack, dpkg-deb or dpkg-shlibdeps is missing.
 #   [CPACK=cpack] deb_test.sh BUILD_DIR OUT
 set -euo pipefail
