@@ -1,5 +1,6 @@
 // Handles of forms and boxes, shared by the window files of the platform.
 #pragma once
+#include <utility>
 #include <vector>
 
 #include "platform/window.h"
@@ -7,8 +8,13 @@
 struct SDL_Cursor;
 
 namespace vr {
+// A box's pointer image and the cursors made of it, one for each scale its form was drawn at.
 struct PictureBox::Pointer {
-    SDL_Cursor* cursor = nullptr;
+    Surface image, mask;
+    int hotX = 0, hotY = 0;
+    std::vector<std::pair<int, SDL_Cursor*>> cursors;
+    // The cursor for a form drawn `scale` times larger (made on first use); null when none can be made.
+    SDL_Cursor* CursorAt(int scale);
     ~Pointer();
 };
 }  // namespace vr
@@ -26,5 +32,10 @@ HandleTarget Lookup(HWND hwnd);
 std::vector<Form*>& AllForms();
 // The form that owns a native window id, or nullptr.
 Form* FormOfWindowId(uint32_t id);
+// Applies the ClipCursor rectangle again after a form moved, was resized or changed scale.
+void ReapplyPointerClip();
+// Puts the pointer back inside the ClipCursor rectangle if it got out of the focused form's
+// clip; called for motion (at window pixels x, y) and when the pointer leaves the window.
+void HoldPointerInClip(const Form& form, bool leaving, int windowX, int windowY);
 
 }  // namespace vr::detail
