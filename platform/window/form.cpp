@@ -365,15 +365,14 @@ bool Form::EnterDesktopFullScreen(std::string& why) {
 }
 
 void Form::LeaveFullScreen() {
-    if (window_ && desktopFullByHand_) {
-        desktopFull_ = desktopFullByHand_ = false;
-        SDL_SetWindowBordered(window_, SDL_TRUE);
+    bool wasDesktop = desktopFull_, byHand = desktopFullByHand_;
+    desktopFull_ = desktopFullByHand_ = false;
+    if (window_ && byHand) SDL_SetWindowBordered(window_, SDL_TRUE);
+    else if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window_, 0);
+    if (window_ && wasDesktop) {
         ApplyWindowSize();
-        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-    } else if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) {
-        SDL_SetWindowFullscreen(window_, 0);
+        if (byHand) SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
-    desktopFull_ = false;
     PlacementChanged();
 }
 
