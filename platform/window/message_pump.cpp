@@ -64,14 +64,16 @@ void CloseForm(Form* f) {
     if (!cancel) f->Unload();
 }
 
-void ProcessQueue(bool repaintAll) {
+void ProcessQueue() {
     // Before any window exists there is no queue to process.
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     detail::CheckDisplay();
     DeliverActivations();
     SDL_Event e;
     while (SDL_PollEvent(&e)) DispatchEvent(&e);
-    RepaintForms(!repaintAll);
+    // A form presents only what changed: a frame drawn before the limiter's
+    // wait shows once, there, and not again in the pump after it.
+    RepaintForms(true);
 }
 
 // Whole client pixels of a point in window pixels (rounded down, also left of and above the client area).
@@ -168,9 +170,9 @@ void DispatchEvent(const void* event) {
     }
 }
 
-void DoEvents() { ProcessQueue(true); }
+void DoEvents() { ProcessQueue(); }
 
-void ProcessPendingMessages() { ProcessQueue(false); }
+void ProcessPendingMessages() { ProcessQueue(); }
 
 void RunMessageLoop() {
     EnsureVideo();
