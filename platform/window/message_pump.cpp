@@ -201,6 +201,10 @@ void EnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // The software renderer writes straight into the window system's image of
+    // the window, instead of SDL passing every frame through an OpenGL texture
+    // (on a machine without a graphics card that costs milliseconds a frame).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     detail::StartVideo();
     SetModalIdleHook([] {
         detail::CheckDisplay();
