@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
         } else if (a == "--pilot-runs" && i + 1 < argc) {
             pilot.runs = std::atoi(argv[++i]);
         } else if (a == "--pilot-wait" && i + 1 < argc) {
-            pilot.startFrame = std::max(5, std::atoi(argv[++i]));
+            pilot.startFrame = std::max(6, std::atoi(argv[++i]));
         } else {
             BadOption("unknown option " + a);
         }

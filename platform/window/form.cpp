@@ -140,7 +140,8 @@ void Form::FitToDesktop() {
     if (desktopFull_) return;
     ApplyWindowSize();
     int w = clientWidth_ * windowScale_ + left + right, h = clientHeight_ * windowScale_ + top + bottom;
-    SDL_SetWindowPosition(window_, area.x + std::max(0, (area.w - w) / 2) + left, area.y + std::max(0, (area.h - h) / 2) + top);
+    SDL_SetWindowPosition(window_, area.x + std::max(0, (area.w - w) / 2) + left,
+                          area.y + std::max(0, (area.h - h) / 2) + top);
 }
 
 ClientPlacement Form::Placement() const {
