@@ -2,28 +2,18 @@
 // default 11 x 11 grid.
 #include "core/engine_object.h"
 #include "extra/mod_extra.h"
+#include "graphics/default_font.h"
+#include "platform/profile.h"
 #include "platform/variant.h"
 
 namespace korva2d {
 
 namespace {
 
-// The default table, by grid row of eleven cells (Windows-1252 bytes).
+// The default table.
 std::array<Text, 121> DefaultSigns() {
     std::array<Text, 121> signs;
-    const std::string rows =
-        " 0123456789"
-        "ABCDEFGHIJK"
-        "LMNOPQRSTUV"
-        "WXYZ       "
-        "abcdefghijk"
-        "lmnopqrstuv"
-        "wxyz       "
-        ".,:;'\"-+\\/*"
-        "=()[]<>_!?#"
-        "&$\x80%\xA9@     "
-        "           ";
-    for (size_t i = 0; i < signs.size(); ++i) signs[i] = Text(1, rows[i]);
+    for (size_t i = 0; i < signs.size(); ++i) signs[i] = Text(1, kDefaultSigns[i]);
     return signs;
 }
 
@@ -56,21 +46,23 @@ void EngineObject::LoadFontIni() {
         return;
     }
     Signs = DefaultSigns();
+    // The 244 values reach the disk as one file, not 244 rewrites of it.
+    vr::ProfileWriteGroup oneWrite;
     for (int i = 0; i <= 120; ++i) WriteIniValue("Signs value", std::to_string(i), Signs[size_t(i)], Variant(file));
     int k = 0;
-    for (int row = 0; row <= 10; ++row) {
-        for (int column = 0; column <= 10; ++column, ++k) {
-            LetterPos[size_t(k)].X = int16_t(23 * column + 1);
-            LetterPos[size_t(k)].Y = int16_t(23 * row + 1);
+    for (int row = 0; row < kDefaultGrid; ++row) {
+        for (int column = 0; column < kDefaultGrid; ++column, ++k) {
+            LetterPos[size_t(k)].X = int16_t(kDefaultPitch * column + 1);
+            LetterPos[size_t(k)].Y = int16_t(kDefaultPitch * row + 1);
             WriteIniValue("Signs position", std::to_string(k),
                           std::to_string(LetterPos[size_t(k)].X) + "x" + std::to_string(LetterPos[size_t(k)].Y),
                           Variant(file));
         }
     }
-    LetterWidth = 22;
-    LetterHeight = 22;
-    WriteIniValue("Letter sizes", "Width", "22", Variant(file));
-    WriteIniValue("Letter sizes", "Height", "22", Variant(file));
+    LetterWidth = kDefaultCell;
+    LetterHeight = kDefaultCell;
+    WriteIniValue("Letter sizes", "Width", std::to_string(kDefaultCell), Variant(file));
+    WriteIniValue("Letter sizes", "Height", std::to_string(kDefaultCell), Variant(file));
 }
 
 }  // namespace korva2d

@@ -3,7 +3,10 @@
 #include <time.h>
 
 #include <list>
+#include <map>
 #include <mutex>
+
+#include "platform/profile.h"
 
 namespace vr::profile {
 
@@ -62,10 +65,37 @@ void Keep(Entry entry) {
     if (g_entries.size() > kCachedFiles) g_entries.pop_back();
 }
 
+// The documents written in the open write group of this thread, by path.
+struct WriteGroupState {
+    bool open = false;
+    std::map<std::string, std::shared_ptr<const ProfileDocument>> pending;
+};
+WriteGroupState& Group() {
+    thread_local WriteGroupState state;
+    return state;
+}
+
+bool WriteNow(const std::string& path, std::shared_ptr<const ProfileDocument> doc) {
+    // On failure the file is as it was, so a parse still cached for it stays right.
+    if (doc->Bytes().size() > kMaxProfileBytes || !ReplaceFileAtomically(path, doc->Bytes())) {
+        Forget(path);
+        return false;
+    }
+    FileStamp now;
+    if (StampOf(path, now)) Keep(Entry{path, now, std::move(doc), true});
+    else Forget(path);
+    return true;
+}
+
 }  // namespace
 
 ReadResult LoadProfile(const std::string& path, std::shared_ptr<const ProfileDocument>& doc) {
     doc.reset();
+    auto pending = Group().pending.find(path);
+    if (pending != Group().pending.end()) {
+        doc = pending->second;
+        return ReadResult::Read;
+    }
     Entry cached;
     bool have = Find(path, cached);
     FileStamp now;
@@ -89,12 +119,35 @@ ReadResult LoadProfile(const std::string& path, std::shared_ptr<const ProfileDoc
 }
 
 bool StoreProfile(const std::string& path, ProfileDocument doc) {
-    // On failure the file is as it was, so a parse still cached for it stays right.
-    if (doc.Bytes().size() > kMaxProfileBytes || !ReplaceFileAtomically(path, doc.Bytes())) return false;
-    FileStamp now;
-    if (StampOf(path, now)) Keep(Entry{path, now, std::make_shared<const ProfileDocument>(std::move(doc)), true});
-    else Forget(path);
-    return true;
+    if (doc.Bytes().size() > kMaxProfileBytes) return false;
+    auto kept = std::make_shared<const ProfileDocument>(std::move(doc));
+    if (Group().open) {
+        Group().pending[path] = std::move(kept);
+        return true;
+    }
+    return WriteNow(path, std::move(kept));
+}
+
+bool FlushWriteGroup() {
+    bool all = true;
+    auto pending = std::move(Group().pending);
+    Group().pending.clear();
+    for (auto& [path, doc] : pending) all = WriteNow(path, doc) && all;
+    return all;
 }
 
 }  // namespace vr::profile
+
+namespace vr {
+
+ProfileWriteGroup::ProfileWriteGroup() : outer_(!profile::Group().open) { profile::Group().open = true; }
+
+ProfileWriteGroup::~ProfileWriteGroup() {
+    if (!outer_) return;
+    profile::FlushWriteGroup();
+    profile::Group().open = false;
+}
+
+bool ProfileWriteGroup::Flush() { return profile::FlushWriteGroup(); }
+
+}  // namespace vr

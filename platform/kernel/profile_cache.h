@@ -13,6 +13,9 @@ namespace vr::profile {
 ReadResult LoadProfile(const std::string& path, std::shared_ptr<const ProfileDocument>& doc);
 // Replaces the file at path with the document's bytes atomically and keeps the document as its
 // parse. False when the file was left as it was.
+// Inside a write group the document is kept for the group's end instead.
 bool StoreProfile(const std::string& path, ProfileDocument doc);
+// Writes the documents of the thread's write group; true when all reached the disk.
+bool FlushWriteGroup();
 
 }  // namespace vr::profile

@@ -52,6 +52,9 @@ namespace {
 // The accelerated renderer where there is one, else the software renderer.
 // SDL_RENDER_DRIVER (a hint of SDL's own) chooses one by name.
 SDL_Renderer* CreateRenderer(SDL_Window* w) {
+    // Queue drawing until it must be done (SDL turns batching off when a
+    // renderer is chosen by name unless asked).
+    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
     SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
     if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
     return r;

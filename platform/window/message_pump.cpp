@@ -144,6 +144,9 @@ void DispatchEvent(const void* event) {
         case SDL_MOUSEMOTION: {
             Form* f = detail::FormOfWindowId(e.motion.windowID);
             if (!f) break;
+            int wx = 0, wy = 0;
+            SDL_GetWindowPosition(f->NativeWindow(), &wx, &wy);
+            detail::NotePointer(wx + e.motion.x, wy + e.motion.y);
             detail::HoldPointerInClip(*f, false, e.motion.x, e.motion.y);
             f->HandleMouse(kMove, 0, e.motion.x, e.motion.y);
             break;

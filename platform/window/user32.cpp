@@ -209,10 +209,25 @@ int ShowCursor(bool show) {
 
 // The position comes from the display server: SDL's global position is a
 // cached copy that pointer warps (ours or another program's) leave stale.
+namespace {
+// Where the pointer is on a display that cannot be asked (offscreen, dummy):
+// the last warp, or the last motion the message pump delivered.
+bool g_pointerKnown = false;
+POINT g_pointer;
+}  // namespace
+
+void detail::NotePointer(int x, int y) {
+    g_pointerKnown = true;
+    g_pointer = POINT{x, y};
+}
+
 bool GetCursorPos(POINT* point) {
     if (!point) return false;
     EnsureVideo();
-    if (!detail::QueryPointer(point->x, point->y)) SDL_GetGlobalMouseState(&point->x, &point->y);
+    if (!detail::QueryPointer(point->x, point->y)) {
+        if (g_pointerKnown) *point = g_pointer;
+        else SDL_GetGlobalMouseState(&point->x, &point->y);
+    }
     *point = SeenFromDisplay(*point);
     return true;
 }
@@ -226,7 +241,10 @@ bool SetCursorPos(int x, int y) {
         y = std::clamp(y, g_clip.top, std::max(g_clip.top, g_clip.bottom - 1));
     }
     POINT p = DisplayFromSeen(POINT{x, y});
-    return detail::WarpPointer(p.x, p.y) || SDL_WarpMouseGlobal(p.x, p.y) == 0;
+    if (detail::WarpPointer(p.x, p.y)) return true;
+    detail::NotePointer(p.x, p.y);
+    SDL_WarpMouseGlobal(p.x, p.y);
+    return true;
 }
 
 int GetSystemMetrics(int index) {

@@ -32,6 +32,9 @@ HandleTarget Lookup(HWND hwnd);
 std::vector<Form*>& AllForms();
 // The form that owns a native window id, or nullptr.
 Form* FormOfWindowId(uint32_t id);
+// The pointer's screen position as last warped or moved, for displays that
+// cannot be asked where it is.
+void NotePointer(int x, int y);
 // Applies the ClipCursor rectangle again after a form moved, was resized or changed scale.
 void ReapplyPointerClip();
 // Puts the pointer back inside the ClipCursor rectangle if it got out of the focused form's

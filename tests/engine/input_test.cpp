@@ -125,17 +125,20 @@ TEST_F(Input, ButtonsAndTheWheelComeFromTheSnapshot) {
         RenderAll(e);
         EXPECT_EQ(ReadMouse().wheel, h.after) << h.notches << " from " << h.before;
     }
-    int32_t x = 10, y = 20;
+    // The window at screen (100, 50), the pointer at (110, 60).
+    ASSERT_TRUE(vr::SetWindowPos(fx_->form->hWnd(), 0, 100, 50, 200, 120, 0));
+    int32_t x = 110, y = 60;
     EXPECT_EQ(e.SetMousePos(x, y), 0);
-    EXPECT_EQ(Lib().MouseX, 10);
-    EXPECT_EQ(Lib().MouseY, 20);
+    EXPECT_EQ(Lib().MouseX, 110) << "SetMousePos sets the values at once, with no window offset";
+    EXPECT_EQ(Lib().MouseY, 60);
     m = ReadMouse();
-    vr::POINT cursor;
-    vr::GetCursorPos(&cursor);
-    vr::RECT window;
-    vr::GetWindowRect(fx_->form->hWnd(), &window);
-    EXPECT_EQ(m.x, cursor.x - window.left) << "GetMouseState answers relative to the window";
-    EXPECT_EQ(m.y, cursor.y - window.top);
+    EXPECT_EQ(m.x, 10) << "GetMouseState answers relative to the window's outer rectangle";
+    EXPECT_EQ(m.y, 10);
+    vr::PostMouseMove(*fx_->form, 30, 40);
+    vr::DoEvents();
+    m = ReadMouse();
+    EXPECT_EQ(m.x, 30);
+    EXPECT_EQ(m.y, 40);
 }
 
 TEST_F(Input, AFocusLossKeepsTheOldSnapshotUntilTheFocusIsBack) {
@@ -187,10 +190,13 @@ TEST(InputWithoutDevices, TheSoundOnlyStartAnswersFromAnEmptySnapshot) {
     korva2d_test::EngineFixture fx("input-sound-only", 200, 120);
     ASSERT_EQ(Korva2D_Start_OnlySound(*fx.engine, fx.form->hWnd(), fx.dir), -1);
     RenderAll(*fx.engine);
+    vr::SetCursorPos(5, 7);  // the window is not shown: its rectangle starts at (0, 0)
     int32_t k = 57, x = 0, y = 0, wheel = 0;
     VBool down = 1, b1 = 1, b2 = 1, b3 = 1, result = 1;
     EXPECT_EQ(fx.engine->GetKeyState(k, &down), 0);
     EXPECT_EQ(down, 0);
     EXPECT_EQ(fx.engine->GetMouseState(x, y, b1, b2, b3, wheel, &result), 0);
     EXPECT_EQ(b1 | b2 | b3, 0);
+    EXPECT_EQ(x, 5) << "the pointer is still reported";
+    EXPECT_EQ(y, 7);
 }

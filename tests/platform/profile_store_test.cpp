@@ -143,3 +143,28 @@ TEST_F(Profile, AChangeMadeRightAfterAReadIsSeen) {
     File("[s]\r\nk=4\r\n");
     EXPECT_EQ(Get("s", "k"), "4");
 }
+
+TEST_F(Profile, AWriteGroupReachesTheDiskOnceWhenItEnds) {
+    File("[S]\r\nold=1\r\n");
+    {
+        ProfileWriteGroup group;
+        for (int i = 0; i < 50; ++i)
+            ASSERT_NE(WritePrivateProfileStringA("S", ("k" + std::to_string(i)).c_str(), "v", file_.c_str()), 0);
+        EXPECT_EQ(Get("S", "k49"), "v") << "reads see the group's writes";
+        EXPECT_EQ(Bytes(), "[S]\r\nold=1\r\n") << "the disk does not, yet";
+        {
+            ProfileWriteGroup inner;  // joins the outer group
+            WritePrivateProfileStringA("S", "inner", "x", file_.c_str());
+        }
+        EXPECT_EQ(Bytes().find("inner"), std::string::npos);
+    }
+    std::string written = Bytes();
+    EXPECT_EQ(written.substr(0, 24), "[S]\r\nold=1\r\nk0=v\r\nk1=v\r\n");
+    EXPECT_NE(written.find("k49=v\r\ninner=x\r\n"), std::string::npos);
+    ProfileWriteGroup failing;
+    std::string gone = dir_ + "/no/such/folder/x.ini";
+    EXPECT_EQ(WritePrivateProfileStringA("S", "k", "v", gone.c_str()), 0) << "a missing folder still fails at once";
+    WritePrivateProfileStringA("S", "k", "v", file_.c_str());
+    std::filesystem::remove_all(dir_);
+    EXPECT_FALSE(failing.Flush()) << "the folder went away before the flush";
+}

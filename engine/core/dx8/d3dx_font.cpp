@@ -160,10 +160,17 @@ int32_t D3DXFont::DrawText(const std::string& text, const vr::RECT& rect, int32_
             if (format & DT_BOTTOM) top = height - lineHeight;
             else if (format & DT_VCENTER) top = (height - lineHeight) / 2;
         }
-        // Only the part of the rectangle on the back buffer is rasterised.
-        SDL_Rect visible{std::max(rect.left, 0), std::max(rect.top, 0), 0, 0};
-        visible.w = std::min(rect.right, device_->BackBufferWidth()) - visible.x;
-        visible.h = std::min(rect.bottom, device_->BackBufferHeight()) - visible.y;
+        // Only the lines' extent within the rectangle and on the back buffer is rasterised.
+        int left = width, right = 0;
+        for (const Line& line : lines) {
+            int x = (format & DT_CENTER) ? (width - line.width) / 2 : (format & DT_RIGHT) ? width - line.width : 0;
+            left = std::min(left, x);
+            right = std::max(right, x + line.width);
+        }
+        SDL_Rect visible{std::max({rect.left, rect.left + left, 0}), std::max({rect.top, rect.top + top, 0}), 0, 0};
+        visible.w = std::min({rect.right, rect.left + right, device_->BackBufferWidth()}) - visible.x;
+        visible.h = std::min({rect.bottom, rect.top + top + int(lines.size()) * lineHeight,
+                              device_->BackBufferHeight()}) - visible.y;
         paragraph.area = visible;
         paragraph.height = int32_t(lines.size()) * lineHeight;
         if (visible.w > 0 && visible.h > 0) {

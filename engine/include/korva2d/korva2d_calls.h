@@ -51,6 +51,16 @@ inline void DrawEx(_Engine& e, TextureObject texture, float X, float Y, float Wi
                    float scaleWidth = 0, float scaleHeight = 0) {
     Check(e.DrawEx(texture, X, Y, Width, Height, RotationAng, AlphaTransp, SrcX, SrcY, scaleWidth, scaleHeight));
 }
+inline void DrawText(_Engine& e, Text TextureKeyName, Text varText, float X, float Y, float ScaleSize = 1.0f,
+                     float RotationAng = 0, int16_t AlphaTransp = 100, float cRed = 255.0f, float cGreen = 255.0f,
+                     float cBlue = 255.0f) {
+    Check(e.DrawText(TextureKeyName, varText, X, Y, ScaleSize, RotationAng, AlphaTransp, cRed, cGreen, cBlue));
+}
+inline void DrawTextEx(_Engine& e, TextureObject texture, Text varText, float X, float Y, float ScaleSize = 1.0f,
+                       float RotationAng = 0, int16_t AlphaTransp = 100, float cRed = 255.0f, float cGreen = 255.0f,
+                       float cBlue = 255.0f) {
+    Check(e.DrawTextEx(texture, varText, X, Y, ScaleSize, RotationAng, AlphaTransp, cRed, cGreen, cBlue));
+}
 inline void ClearScreen(_Engine& e, int16_t vRed = 0, int16_t vGreen = 0, int16_t vBlue = 0) {
     Check(e.ClearScreen(vRed, vGreen, vBlue));
 }
@@ -60,6 +70,35 @@ inline void AmbientColor(_Engine& e, Variant cRed = int16_t(255), Variant cGreen
 }
 inline void SaveScreenshot(_Engine& e) { Check(e.SaveScreenshot()); }
 inline void RenderAll(_Engine& e) { Check(e.RenderAll()); }
+inline void CreateFont(_Engine& e, Text KeyName, Text FontName, int16_t FontSize = 10, VBool Boldovane = 0,
+                       VBool Italic = 0) {
+    Check(e.CreateFont(KeyName, FontName, FontSize, Boldovane, Italic));
+}
+// fntColor -1 is opaque white; txtPosition takes the DT_ flags (1 centre, 2 right, 4 + 32 middle, 8 + 32 bottom).
+inline void DrawFont(_Engine& e, Text KeyName, int16_t X, int16_t Y, int16_t rectWidth, int16_t rectHeight,
+                     Text fntText, int32_t fntColor = -1, int32_t txtPosition = 0) {
+    Check(e.DrawFont(KeyName, X, Y, rectWidth, rectHeight, fntText, fntColor, txtPosition));
+}
+inline bool GetKeyState(_Engine& e, int32_t Key) {
+    VBool r = 0;
+    Check(e.GetKeyState(Key, &r));
+    return r != 0;
+}
+// The pointer in the window, the buttons and the wheel count, as the engine reports them.
+struct MouseValues {
+    int32_t x = 0, y = 0, wheel = 0;
+    bool left = false, right = false, middle = false;
+};
+inline MouseValues GetMouseState(_Engine& e) {
+    MouseValues m;
+    VBool b1 = 0, b2 = 0, b3 = 0, r = 0;
+    Check(e.GetMouseState(m.x, m.y, b1, b2, b3, m.wheel, &r));
+    m.left = b1 != 0;
+    m.right = b2 != 0;
+    m.middle = b3 != 0;
+    return m;
+}
+inline void SetMousePos(_Engine& e, int32_t posX, int32_t posY) { Check(e.SetMousePos(posX, posY)); }
 inline void ShowCursorWin(_Engine& e, VBool cShow = -1) { Check(e.ShowCursorWin(cShow)); }
 inline Variant Version(_Engine& e) {
     Variant v;
@@ -104,6 +143,17 @@ inline int32_t RndNum(_Extra& x, int32_t MinNum, int32_t MaxNum) {
     int32_t r = 0;
     Check(x.RndNum(MinNum, MaxNum, &r));
     return r;
+}
+inline void Sleep(_Extra& x, int32_t Milliseconds) { Check(x.Sleep(Milliseconds)); }
+inline bool IsRectInRect(_Extra& x, Rect Rect1, Rect Rect2) {
+    VBool r = 0;
+    Check(x.IsRectInRect(Rect1, Rect2, &r));
+    return r != 0;
+}
+inline bool IsPointInRect(_Extra& x, Variant XPosition, Variant YPosition, Rect CRect) {
+    VBool r = 0;
+    Check(x.IsPointInRect(XPosition, YPosition, CRect, &r));
+    return r != 0;
 }
 inline float Pi(_Extra& x) {
     float r = 0;

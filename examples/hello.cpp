@@ -1,0 +1,27 @@
+// Opens a window, starts the engine, draws a sprite and a text, plays a sound
+// and quits on Escape (or when the window closes).
+#include "korva2d/korva2d_calls.h"
+#include "platform/kernel.h"
+#include "platform/window.h"
+using namespace korva2d;
+using namespace korva2d::calls;
+
+int main(int argc, char** argv) {
+    std::string assets = argc > 1 ? argv[1] : vr::ProgramFolder() + "/korva2d-samples";
+    vr::Form window("Hello, Korva2D", 640, 480, vr::RGB(0, 0, 0));
+    auto engine = Create<_Engine>(CLSID_Engine, IID__Engine);
+    if (!Korva2D_Start(*engine, window.hWnd(), assets, 640, 480)) return 1;  // see log.txt there
+    CreateTexture(*engine, "ship", "ship.png");
+    CreateTexture(*engine, "font", "font.png");
+    CreateSound(*engine, "chime", "chime.wav");
+    SoundPlay(*engine, "chime");
+    for (float angle = 0; window.Shown() && !GetKeyState(*engine, 1); angle += 2) {  // key 1: Escape
+        ClearScreen(*engine, 10, 10, 40);
+        Draw(*engine, "ship", 288, 208, 64, 64, angle);
+        DrawText(*engine, "font", "HELLO, KORVA2D!", 155, 60);
+        RenderAll(*engine);
+        vr::DoEvents();
+        vr::Sleep(16);
+    }
+    Korva2D_Unload(*engine);
+}
