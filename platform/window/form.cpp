@@ -64,7 +64,14 @@ SDL_Renderer* CreateRenderer(SDL_Window* w) {
 void Form::Show() {
     if (window_) return;
     EnsureVideo();
-    windowScale_ = requestedScale_ == kFitScale ? 1 : requestedScale_;
+    windowScale_ = requestedScale_;
+    if (requestedScale_ == kFitScale) {
+        // What fits the primary display's usable area; the window's frame is
+        // known only once it is shown, and takes a step off if it must.
+        SDL_Rect area{0, 0, clientWidth_, clientHeight_};
+        SDL_GetDisplayUsableBounds(0, &area);
+        windowScale_ = LargestFittingScale(clientWidth_, clientHeight_, 0, 0, area.w, area.h);
+    }
     window_ = SDL_CreateWindow(AnsiToUtf8(caption_).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                clientWidth_ * windowScale_, clientHeight_ * windowScale_, SDL_WINDOW_SHOWN);
     if (!window_) throw RuntimeError(kErrInvalidCall, std::string("Cannot open the window: ") + SDL_GetError());
@@ -80,7 +87,6 @@ void Form::Show() {
     canvas_ = std::make_shared<Canvas>();
     unloaded_ = false;
     activatePending_ = true;
-    // The frame the window manager gives the window is known once it is shown.
     if (requestedScale_ == kFitScale) FitToDesktop();
     Invalidate();
 }
@@ -139,7 +145,9 @@ void Form::FitToDesktop() {
     if (SDL_GetDisplayUsableBounds(display, &area) != 0) return;
     int top = 0, left = 0, bottom = 0, right = 0;
     SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
-    windowScale_ = LargestFittingScale(clientWidth_, clientHeight_, left + right, top + bottom, area.w, area.h);
+    int fits = LargestFittingScale(clientWidth_, clientHeight_, left + right, top + bottom, area.w, area.h);
+    if (fits == windowScale_) return;
+    windowScale_ = fits;
     if (desktopFull_) return;
     ApplyWindowSize();
     int w = clientWidth_ * windowScale_ + left + right, h = clientHeight_ * windowScale_ + top + bottom;

@@ -243,7 +243,7 @@ private:
     void DrawFrame(SDL_Renderer* r, const ClientPlacement& at);
     // Gives the window the size of the client area at the windowed scale.
     void ApplyWindowSize();
-    // Takes the largest windowed scale that fits the desktop's usable area and centres the window there.
+    // Takes the largest windowed scale that fits the usable area with the frame, centred there, if it differs.
     void FitToDesktop();
     // What changed the client area's place: repaint, pick the pointer image again, clip again.
     void PlacementChanged();
