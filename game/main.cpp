@@ -153,10 +153,9 @@ int main(int argc, char** argv) {
         if (autopilot) game::StartPilot(pilot);
         vr::Form& form = *game::Form1().form;
         form.SetScale(settings.scale == game::kScaleAuto ? vr::Form::kFitScale : settings.scale);
+        std::string unused;  // asked for before the window is shown, full screen is taken when it is
+        if (settings.fullScreen) form.EnterDesktopFullScreen(unused);
         form.Show();
-        std::string why;
-        if (settings.fullScreen && !form.EnterDesktopFullScreen(why))
-            std::fprintf(stderr, "%s: full screen is not available (%s); playing in a window\n", kProgram, why.c_str());
         vr::RunMessageLoop();
     } catch (const vr::RuntimeError& e) {
         vr::ClipCursor(nullptr);

@@ -72,8 +72,22 @@ void Form::Show() {
         SDL_GetDisplayUsableBounds(0, &area);
         windowScale_ = LargestFittingScale(clientWidth_, clientHeight_, 0, 0, area.w, area.h);
     }
-    window_ = SDL_CreateWindow(AnsiToUtf8(caption_).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               clientWidth_ * windowScale_, clientHeight_ * windowScale_, SDL_WINDOW_SHOWN);
+    // Asked for before it was shown, full screen opens at once (no window flashes first).
+    const std::string caption = AnsiToUtf8(caption_);
+    const int w = clientWidth_ * windowScale_, h = clientHeight_ * windowScale_;
+    SDL_Rect display{};
+    desktopFullByHand_ = desktopFull_ && !detail::WindowManagerRunning() && SDL_GetDisplayBounds(0, &display) == 0;
+    if (desktopFullByHand_)
+        window_ = SDL_CreateWindow(caption.c_str(), display.x, display.y, display.w, display.h,
+                                   SDL_WINDOW_SHOWN | SDL_WINDOW_BORDERLESS);
+    else if (desktopFull_)
+        window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                                   SDL_WINDOW_SHOWN | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (!window_) {
+        // Without full screen, a window as usual.
+        desktopFull_ = desktopFullByHand_ = false;
+        window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_SHOWN);
+    }
     if (!window_) throw RuntimeError(kErrInvalidCall, std::string("Cannot open the window: ") + SDL_GetError());
     SDL_Renderer* r = CreateRenderer(window_);
     if (!r) {
@@ -348,11 +362,11 @@ bool Form::EnterFullScreen(int w, int h, std::string& why) {
 }
 
 bool Form::EnterDesktopFullScreen(std::string& why) {
-    if (!window_) {
-        why = "the window is not shown";
-        return false;
-    }
     if (desktopFull_) return true;
+    if (!window_) {
+        desktopFull_ = true;  // taken when the window is shown
+        return true;
+    }
     if (detail::WindowManagerRunning()) {
         if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
             why = SDL_GetError();

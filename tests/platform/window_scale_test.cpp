@@ -142,9 +142,9 @@ TEST_F(ScaledForm, DeviceLayersLandOnTheirEnlargedClientRectangle) {
 
 TEST_F(ScaledForm, DesktopFullScreenCentresTheLargestFittingPictureAndLeavesForTheWindow) {
     form_->SetScale(2);
-    form_->Show();
     std::string why;
-    ASSERT_TRUE(form_->EnterDesktopFullScreen(why)) << why;
+    ASSERT_TRUE(form_->EnterDesktopFullScreen(why)) << why;  // asked before the window is shown
+    form_->Show();
     int w = 0, h = 0;
     SDL_GetWindowSize(form_->NativeWindow(), &w, &h);
     int n = LargestFittingScale(200, 150, 0, 0, w, h);
@@ -163,6 +163,9 @@ TEST_F(ScaledForm, DesktopFullScreenCentresTheLargestFittingPictureAndLeavesForT
     EXPECT_EQ(w, 400);
     EXPECT_EQ(form_->Placement().scale, 2);
     EXPECT_EQ(form_->Placement().x, 0);
+    ASSERT_TRUE(form_->EnterDesktopFullScreen(why)) << why;  // and again, from the shown window
+    EXPECT_EQ(form_->Placement().x, at.x);
+    EXPECT_EQ(form_->Placement().scale, n);
 }
 
 TEST_F(ScaledForm, TheShownScreenEnlargesEachClientPixel) {

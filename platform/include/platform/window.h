@@ -194,8 +194,8 @@ public:
     // false with the reason when the display has no such mode.
     bool EnterFullScreen(int w, int h, std::string& why);
     // Fills the desktop with the window, keeping the display's mode: the client
-    // area at the largest whole factor that fits, centred on black. False with
-    // the reason when the window is not shown or the display refuses.
+    // area at the largest whole factor that fits, centred on black. Before Show,
+    // the window opens that way. False with the reason when the display refuses.
     bool EnterDesktopFullScreen(std::string& why);
     bool InDesktopFullScreen() const { return desktopFull_; }
     // Leaves either full screen for the window it was.
