@@ -91,8 +91,8 @@ void Hook() {
         }
         return;
     }
-    if (g_menuFrames == 10) MoveTo(f, 150, 250);
-    if (g_menuFrames == 15) Click(f, vr::kLeftButton, 150, 250);
+    if (g_menuFrames == g_options.startFrame - 5) MoveTo(f, 150, 250);
+    if (g_menuFrames == g_options.startFrame) Click(f, vr::kLeftButton, 150, 250);
 }
 
 }  // namespace

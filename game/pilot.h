@@ -8,6 +8,7 @@ namespace game {
 struct PilotOptions {
     std::string shotsFolder;  // where the pilot saves its screenshots ("" = none)
     int runs = 1;             // runs to play before pressing Escape
+    int startFrame = 15;      // the menu frame at which the pilot starts its first run (a click may start it earlier)
 };
 
 // Installs the pilot as the frame loop's hook.

@@ -216,21 +216,26 @@ vr::Surface Wall(bool left) {
     return c.ToSurface();
 }
 
+// The "click to play" picture: a framed panel over a plain lower band, on
+// which the menu writes its upload hint (field y = 450, the picture's row 50).
 vr::Surface MenuPrompt() {
+    constexpr int kPanelRows = 46;  // rows 0 to 45; the band below stays plain
     Canvas c(168, 59);
+    const Rgb band{0.03f, 0.015f, 0.08f};
     for (int y = 0; y < 59; ++y)
         for (int x = 0; x < 168; ++x) {
-            bool border = x < 2 || y < 2 || x > 165 || y > 56;
-            c.At(x, y) = border ? Rgb{1, 0.8f, 0.2f} : Rgb{0.1f, 0.05f, 0.3f} * (0.6f + 0.4f * float(y) / 59);
+            bool border = x < 2 || y < 2 || x > 165 || (y >= kPanelRows - 2 && y < kPanelRows);
+            if (y >= kPanelRows) c.At(x, y) = band;
+            else c.At(x, y) = border ? Rgb{1, 0.8f, 0.2f} : Rgb{0.1f, 0.05f, 0.3f} * (0.6f + 0.4f * float(y) / kPanelRows);
         }
     vr::Surface s = c.ToSurface();
     vr::FontSpec big{"Arial", 16, true}, small{"Arial", 8, true};
     int w = 0, h = 0;
     vr::MeasureText("CLICK TO PLAY", big, &w, &h);
-    vr::TextOut(s, 84 - w / 2 + 1, 10, "CLICK TO PLAY", big, vr::RGB(120, 40, 0));
-    vr::TextOut(s, 84 - w / 2, 9, "CLICK TO PLAY", big, vr::RGB(255, 220, 60));
+    vr::TextOut(s, 84 - w / 2 + 1, 5, "CLICK TO PLAY", big, vr::RGB(120, 40, 0));
+    vr::TextOut(s, 84 - w / 2, 4, "CLICK TO PLAY", big, vr::RGB(255, 220, 60));
     vr::MeasureText("left mouse button", small, &w, &h);
-    vr::TextOut(s, 84 - w / 2, 38, "left mouse button", small, vr::RGB(200, 200, 255));
+    vr::TextOut(s, 84 - w / 2, 28, "left mouse button", small, vr::RGB(200, 200, 255));
     return s;
 }
 

@@ -64,16 +64,15 @@ void Device::DropStream(const std::shared_ptr<StreamVoice>& s) {
     streams_.erase(std::remove(streams_.begin(), streams_.end(), s), streams_.end());
 }
 
+void Device::SetMasterLevel(float level) { master_.store(std::clamp(level, 0.0f, 1.0f)); }
+
 void Device::Callback(void* self, uint8_t* stream, int len) {
     Device& d = *static_cast<Device*>(self);
     int frames = len / int(2 * sizeof(float));
     std::lock_guard<std::recursive_mutex> lock(d.mutex_);
     d.scratch_.clear();
     for (auto& v : d.voices_) d.scratch_.push_back(v.get());
-    float* f = reinterpret_cast<float*>(stream);
-    MixVoices(d.scratch_, f, frames, d.rate_);
-    for (auto& s : d.streams_) s->MixInto(f, frames, d.rate_);
-    for (int k = 0; k < frames * 2; ++k) f[k] = std::clamp(f[k], -1.0f, 1.0f);
+    MixBlock(d.scratch_, d.streams_, d.master_.load(), reinterpret_cast<float*>(stream), frames, d.rate_);
 }
 
 }  // namespace vr::audio

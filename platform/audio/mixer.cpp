@@ -1,6 +1,8 @@
+#include <algorithm>
 #include <cmath>
 
 #include "platform/audio.h"
+#include "platform/audio_stream.h"
 
 namespace vr::audio {
 
@@ -53,6 +55,13 @@ void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int ou
             v->position += step;
         }
     }
+}
+
+void MixBlock(const std::vector<Voice*>& voices, const std::vector<std::shared_ptr<StreamVoice>>& streams,
+              float masterLevel, float* out, int frames, int outRate) {
+    MixVoices(voices, out, frames, outRate);
+    for (auto& s : streams) s->MixInto(out, frames, outRate);
+    for (int k = 0; k < frames * 2; ++k) out[k] = std::clamp(out[k] * masterLevel, -1.0f, 1.0f);
 }
 
 }  // namespace vr::audio

@@ -65,13 +65,6 @@ struct Target {
 };
 Target g_target;
 
-std::string ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.config";
-}
-
 // The absolute path of the library that holds `address`.
 std::string LibraryPathOf(const void* address) {
     Dl_info info{};
@@ -96,7 +89,7 @@ bool EnsureFolder(const std::string& folder) {
 std::string RegistryPath() {
     const char* env = std::getenv("VR_COM_REGISTRY");
     if (env && *env) return env;
-    return ConfigHome() + "/vrplatform/classes.ini";
+    return UserConfigFolder() + "/vrplatform/classes.ini";
 }
 
 std::string MachineManifestPath() {

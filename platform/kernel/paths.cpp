@@ -61,6 +61,13 @@ std::string UserDataFolder() {
     return std::string(home && *home ? home : "/tmp") + "/.local/share";
 }
 
+std::string UserConfigFolder() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.config";
+}
+
 std::string SystemDirectory() {
     std::string dir = UserDataFolder() + "/vrplatform/system";
     MakeDirs(dir);

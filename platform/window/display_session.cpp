@@ -1,6 +1,7 @@
 #include "window/display_session.h"
 
 #include <SDL.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
 #include <unistd.h>
@@ -160,6 +161,22 @@ bool WarpPointer(int x, int y) {
     XWarpPointer(g_x11, None, DefaultRootWindow(g_x11), 0, 0, 0, 0, x, y);
     XSync(g_x11, False);
     return true;
+}
+
+bool WindowManagerRunning() {
+    if (!VideoOnX11() || !OpenX11Connection()) return true;
+    // A window manager that follows the desktop conventions names its own window on the root.
+    Atom check = XInternAtom(g_x11, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    bool named = XGetWindowProperty(g_x11, DefaultRootWindow(g_x11), check, 0, 1, False, XA_WINDOW, &type, &format,
+                                    &count, &after, &data) == Success &&
+                 type == XA_WINDOW && count == 1;
+    if (data) XFree(data);
+    return named;
 }
 
 }  // namespace vr::detail

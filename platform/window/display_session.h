@@ -34,5 +34,8 @@ void CheckDisplay();
 bool QueryPointer(int& x, int& y);
 // Moves the pointer on the X server and waits until it has; false when the video is not on X.
 bool WarpPointer(int x, int y);
+// False on an X server that no window manager runs (nobody carries out a
+// request for full screen there); true on X with one and on other displays.
+bool WindowManagerRunning();
 
 }  // namespace vr::detail

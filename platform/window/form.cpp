@@ -5,9 +5,15 @@
 #include "platform/codepage.h"
 #include "platform/runtime_error.h"
 #include "platform/window.h"
+#include "window/display_session.h"
 #include "window/window_registry.h"
 
 namespace vr {
+
+int LargestFittingScale(int w, int h, int frameW, int frameH, int areaW, int areaH) {
+    if (w <= 0 || h <= 0) return 1;
+    return std::clamp(std::min((areaW - frameW) / w, (areaH - frameH) / h), 1, kMaxScale);
+}
 
 Form::Form(std::string caption, int clientWidth, int clientHeight, COLORREF backColor)
     : caption_(std::move(caption)),
@@ -58,8 +64,30 @@ SDL_Renderer* CreateRenderer(SDL_Window* w) {
 void Form::Show() {
     if (window_) return;
     EnsureVideo();
-    window_ = SDL_CreateWindow(AnsiToUtf8(caption_).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                               clientWidth_, clientHeight_, SDL_WINDOW_SHOWN);
+    windowScale_ = requestedScale_;
+    if (requestedScale_ == kFitScale) {
+        // What fits the primary display's usable area; the window's frame is
+        // known only once it is shown, and takes a step off if it must.
+        SDL_Rect area{0, 0, clientWidth_, clientHeight_};
+        SDL_GetDisplayUsableBounds(0, &area);
+        windowScale_ = LargestFittingScale(clientWidth_, clientHeight_, 0, 0, area.w, area.h);
+    }
+    // Asked for before it was shown, full screen opens at once (no window flashes first).
+    const std::string caption = AnsiToUtf8(caption_);
+    const int w = clientWidth_ * windowScale_, h = clientHeight_ * windowScale_;
+    SDL_Rect display{};
+    desktopFullByHand_ = desktopFull_ && !detail::WindowManagerRunning() && SDL_GetDisplayBounds(0, &display) == 0;
+    if (desktopFullByHand_)
+        window_ = SDL_CreateWindow(caption.c_str(), display.x, display.y, display.w, display.h,
+                                   SDL_WINDOW_SHOWN | SDL_WINDOW_BORDERLESS);
+    else if (desktopFull_)
+        window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                                   SDL_WINDOW_SHOWN | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (!window_) {
+        // Without full screen, a window as usual.
+        desktopFull_ = desktopFullByHand_ = false;
+        window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_SHOWN);
+    }
     if (!window_) throw RuntimeError(kErrInvalidCall, std::string("Cannot open the window: ") + SDL_GetError());
     SDL_Renderer* r = CreateRenderer(window_);
     if (!r) {
@@ -73,6 +101,7 @@ void Form::Show() {
     canvas_ = std::make_shared<Canvas>();
     unloaded_ = false;
     activatePending_ = true;
+    if (requestedScale_ == kFitScale) FitToDesktop();
     Invalidate();
 }
 
@@ -90,6 +119,7 @@ void Form::Unload() {
     }
     unloaded_ = true;
     activatePending_ = false;
+    desktopFull_ = desktopFullByHand_ = false;
     capture_ = nullptr;
     pointerBox_ = nullptr;
 }
@@ -99,12 +129,63 @@ void Form::Resize(int clientWidth, int clientHeight) {
     if (clientWidth == clientWidth_ && clientHeight == clientHeight_) return;
     clientWidth_ = clientWidth;
     clientHeight_ = clientHeight;
-    if (window_) SDL_SetWindowSize(window_, clientWidth, clientHeight);
+    ApplyWindowSize();
     if (canvas_ && canvas_->texture) {
         SDL_DestroyTexture(canvas_->texture);
         canvas_->texture = nullptr;
     }
     Invalidate();
+}
+
+void Form::ApplyWindowSize() {
+    if (window_ && !desktopFull_) SDL_SetWindowSize(window_, clientWidth_ * windowScale_, clientHeight_ * windowScale_);
+}
+
+void Form::SetScale(int n) {
+    requestedScale_ = n == kFitScale ? kFitScale : std::clamp(n, 1, kMaxScale);
+    if (!window_) return;
+    if (requestedScale_ == kFitScale) {
+        FitToDesktop();
+    } else {
+        windowScale_ = requestedScale_;
+        ApplyWindowSize();
+    }
+    PlacementChanged();
+}
+
+void Form::FitToDesktop() {
+    int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(display, &area) != 0) return;
+    int top = 0, left = 0, bottom = 0, right = 0;
+    SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
+    int fits = LargestFittingScale(clientWidth_, clientHeight_, left + right, top + bottom, area.w, area.h);
+    if (fits == windowScale_) return;
+    windowScale_ = fits;
+    if (desktopFull_) return;
+    ApplyWindowSize();
+    int w = clientWidth_ * windowScale_ + left + right, h = clientHeight_ * windowScale_ + top + bottom;
+    SDL_SetWindowPosition(window_, area.x + std::max(0, (area.w - w) / 2) + left,
+                          area.y + std::max(0, (area.h - h) / 2) + top);
+}
+
+ClientPlacement Form::Placement() const {
+    if (!window_) return ClientPlacement{0, 0, windowScale_};
+    if (desktopFull_) {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window_, &w, &h);
+        int n = LargestFittingScale(clientWidth_, clientHeight_, 0, 0, w, h);
+        return ClientPlacement{(w - n * clientWidth_) / 2, (h - n * clientHeight_) / 2, n};
+    }
+    // The exclusive mode of a device shows the client area as it is.
+    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) return ClientPlacement{};
+    return ClientPlacement{0, 0, windowScale_};
+}
+
+void Form::PlacementChanged() {
+    dirty_ = true;
+    pointerBox_ = nullptr;  // the pointer image goes with the scale
+    detail::ReapplyPointerClip();
 }
 
 uint32_t Form::NativeWindowId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
@@ -171,13 +252,9 @@ void Form::RemoveLayer(int id) {
     dirty_ = true;
 }
 
-void Form::DrawFrame(SDL_Renderer* r) {
+void Form::DrawFrame(SDL_Renderer* r, const ClientPlacement& at) {
     // The layers' places; one that covers the whole client area hides the boxes' images.
-    struct Placed {
-        const Layer* layer;
-        RECT area;
-    };
-    std::vector<Placed> placed;
+    placed_.clear();
     bool covered = false;
     for (const Layer& l : layers_) {
         RECT a;
@@ -186,9 +263,10 @@ void Form::DrawFrame(SDL_Renderer* r) {
             auto t = detail::Lookup(l.target);
             if (t.box && !t.box->Visible()) continue;
         }
-        placed.push_back({&l, a});
+        placed_.push_back({&l, a});
         covered |= a.left <= 0 && a.top <= 0 && a.right >= clientWidth_ && a.bottom >= clientHeight_;
     }
+    const int n = at.scale;
     if (!covered) {
         if (!canvas_->texture) {
             canvas_->texture = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, clientWidth_,
@@ -205,10 +283,15 @@ void Form::DrawFrame(SDL_Renderer* r) {
                 gdiDirty_ = false;
             }
         }
-        if (canvas_->texture) SDL_RenderCopy(r, canvas_->texture, nullptr, nullptr);
+        if (canvas_->texture) {
+            // Unscaled, the client area fills the window (or the device's exclusive mode) as it always has.
+            SDL_Rect dst{at.x, at.y, clientWidth_ * n, clientHeight_ * n};
+            SDL_RenderCopy(r, canvas_->texture, nullptr, n == 1 && !desktopFull_ ? nullptr : &dst);
+        }
     }
-    for (const Placed& p : placed)
-        p.layer->paint(r, p.area.left, p.area.top, p.area.right - p.area.left, p.area.bottom - p.area.top);
+    for (const Placed& p : placed_)
+        p.layer->paint(r, at.x + p.area.left * n, at.y + p.area.top * n, (p.area.right - p.area.left) * n,
+                       (p.area.bottom - p.area.top) * n);
 }
 
 void Form::Repaint() {
@@ -219,11 +302,11 @@ void Form::Repaint() {
     SDL_Texture* target = SDL_GetRenderTarget(r);
     SDL_SetRenderTarget(r, nullptr);
     // The client area fills the window except in full screen, where the rest is black.
-    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) {
+    if (desktopFull_ || (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) {
         SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
         SDL_RenderClear(r);
     }
-    DrawFrame(r);
+    DrawFrame(r, Placement());
     SDL_RenderPresent(r);
     SDL_SetRenderTarget(r, target);
 }
@@ -240,7 +323,7 @@ bool Form::ReadPresented(Surface& out) const {
     bool gdi = gdiDirty_;
     auto* self = const_cast<Form*>(this);
     self->gdiDirty_ = false;
-    self->DrawFrame(r);
+    self->DrawFrame(r, ClientPlacement{});
     self->gdiDirty_ = gdi;
     out.Reset(clientWidth_, clientHeight_);
     bool ok = SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_XRGB8888, out.pixels.data(), clientWidth_ * 4) == 0;
@@ -254,6 +337,7 @@ bool Form::EnterFullScreen(int w, int h, std::string& why) {
         why = "the window is not shown";
         return false;
     }
+    if (desktopFull_) LeaveFullScreen();
     int display = SDL_GetWindowDisplayIndex(window_);
     if (display < 0) display = 0;
     SDL_DisplayMode mode{};
@@ -277,9 +361,45 @@ bool Form::EnterFullScreen(int w, int h, std::string& why) {
     return true;
 }
 
+bool Form::EnterDesktopFullScreen(std::string& why) {
+    if (desktopFull_) return true;
+    if (!window_) {
+        desktopFull_ = true;  // taken when the window is shown
+        return true;
+    }
+    if (detail::WindowManagerRunning()) {
+        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+            why = SDL_GetError();
+            return false;
+        }
+    } else {
+        // A bare X server has no window manager to carry out that request:
+        // the window covers the display itself, without a frame.
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds) != 0) {
+            why = SDL_GetError();
+            return false;
+        }
+        SDL_SetWindowBordered(window_, SDL_FALSE);
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        desktopFullByHand_ = true;
+    }
+    desktopFull_ = true;
+    PlacementChanged();
+    return true;
+}
+
 void Form::LeaveFullScreen() {
-    if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window_, 0);
-    dirty_ = true;
+    bool wasDesktop = desktopFull_, byHand = desktopFullByHand_;
+    desktopFull_ = desktopFullByHand_ = false;
+    if (window_ && byHand) SDL_SetWindowBordered(window_, SDL_TRUE);
+    else if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window_, 0);
+    if (window_ && wasDesktop) {
+        ApplyWindowSize();
+        if (byHand) SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    PlacementChanged();
 }
 
 PictureBox* Form::BoxAt(int x, int y) {
@@ -296,8 +416,8 @@ void Form::UpdatePointerImage(int x, int y) {
     PictureBox* over = BoxAt(x, y);
     if (over == pointerBox_) return;
     pointerBox_ = over;
-    if (over && over->pointer_ && over->pointer_->cursor) SDL_SetCursor(over->pointer_->cursor);
-    else SDL_SetCursor(SDL_GetDefaultCursor());
+    SDL_Cursor* image = over && over->pointer_ ? over->pointer_->CursorAt(Placement().scale) : nullptr;
+    SDL_SetCursor(image ? image : SDL_GetDefaultCursor());
 }
 
 }  // namespace vr

@@ -64,19 +64,35 @@ void CloseForm(Form* f) {
     if (!cancel) f->Unload();
 }
 
-void ProcessQueue(bool repaintAll) {
+void ProcessQueue() {
     // Before any window exists there is no queue to process.
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     detail::CheckDisplay();
     DeliverActivations();
     SDL_Event e;
     while (SDL_PollEvent(&e)) DispatchEvent(&e);
-    RepaintForms(!repaintAll);
+    // A form presents only what changed: a frame drawn before the limiter's
+    // wait shows once, there, and not again in the pump after it.
+    RepaintForms(true);
+}
+
+// Whole client pixels of a point in window pixels (rounded down, also left of and above the client area).
+POINT ClientPointOf(const ClientPlacement& at, int wx, int wy) {
+    auto down = [&](int v) { return v >= 0 ? v / at.scale : -((-v + at.scale - 1) / at.scale); };
+    return POINT{down(wx - at.x), down(wy - at.y)};
+}
+
+// The window pixel that shows a client pixel (its top-left one).
+POINT WindowPointOf(const Form& form, int x, int y) {
+    ClientPlacement at = form.Placement();
+    return POINT{at.x + x * at.scale, at.y + y * at.scale};
 }
 
 }  // namespace
 
-void Form::HandleMouse(int kind, int button, int x, int y) {
+void Form::HandleMouse(int kind, int button, int windowX, int windowY) {
+    POINT client = ClientPointOf(Placement(), windowX, windowY);
+    int x = client.x, y = client.y;
     int shift = ShiftFromMod(SDL_GetModState());
     PictureBox* target = capture_ ? capture_ : BoxAt(x, y);
     if (kind == kMove) {
@@ -119,16 +135,20 @@ void DispatchEvent(const void* event) {
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) CloseForm(f);
             else if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN)
                 f->Invalidate();
+            else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_MOVED)
+                f->PlacementChanged();
+            else if (e.window.event == SDL_WINDOWEVENT_LEAVE)
+                detail::HoldPointerInClip(*f, true, 0, 0);
             break;
         }
         case SDL_MOUSEMOTION: {
             Form* f = detail::FormOfWindowId(e.motion.windowID);
-            if (f) {
-                int wx = 0, wy = 0;
-                SDL_GetWindowPosition(f->NativeWindow(), &wx, &wy);
-                detail::NotePointer(wx + e.motion.x, wy + e.motion.y);
-                f->HandleMouse(kMove, 0, e.motion.x, e.motion.y);
-            }
+            if (!f) break;
+            int wx = 0, wy = 0;
+            SDL_GetWindowPosition(f->NativeWindow(), &wx, &wy);
+            detail::NotePointer(wx + e.motion.x, wy + e.motion.y);
+            detail::HoldPointerInClip(*f, false, e.motion.x, e.motion.y);
+            f->HandleMouse(kMove, 0, e.motion.x, e.motion.y);
             break;
         }
         case SDL_MOUSEBUTTONDOWN:
@@ -153,9 +173,9 @@ void DispatchEvent(const void* event) {
     }
 }
 
-void DoEvents() { ProcessQueue(true); }
+void DoEvents() { ProcessQueue(); }
 
-void ProcessPendingMessages() { ProcessQueue(false); }
+void ProcessPendingMessages() { ProcessQueue(); }
 
 void RunMessageLoop() {
     EnsureVideo();
@@ -184,6 +204,10 @@ void EnsureVideo() {
     if (SDL_WasInit(SDL_INIT_VIDEO)) return;
     SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+    // The software renderer writes straight into the window system's image of
+    // the window, instead of SDL passing every frame through an OpenGL texture
+    // (on a machine without a graphics card that costs milliseconds a frame).
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     detail::StartVideo();
     SetModalIdleHook([] {
         detail::CheckDisplay();
@@ -192,23 +216,25 @@ void EnsureVideo() {
 }
 
 void PostMouseMove(Form& form, int x, int y) {
+    POINT w = WindowPointOf(form, x, y);
     SDL_Event e{};
     e.type = SDL_MOUSEMOTION;
     e.motion.windowID = form.NativeWindowId();
-    e.motion.x = x;
-    e.motion.y = y;
+    e.motion.x = w.x;
+    e.motion.y = w.y;
     SDL_PushEvent(&e);
 }
 
 void PostMouseButton(Form& form, int button, bool down, int x, int y) {
+    POINT w = WindowPointOf(form, x, y);
     SDL_Event e{};
     e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
     e.button.windowID = form.NativeWindowId();
     e.button.button = button == kRightButton ? SDL_BUTTON_RIGHT : button == kMiddleButton ? SDL_BUTTON_MIDDLE : SDL_BUTTON_LEFT;
     e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
     e.button.clicks = 1;
-    e.button.x = x;
-    e.button.y = y;
+    e.button.x = w.x;
+    e.button.y = w.y;
     SDL_PushEvent(&e);
 }
 

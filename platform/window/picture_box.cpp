@@ -6,7 +6,30 @@
 namespace vr {
 
 PictureBox::Pointer::~Pointer() {
-    if (cursor) SDL_FreeCursor(cursor);
+    for (auto& c : cursors) SDL_FreeCursor(c.second);
+}
+
+SDL_Cursor* PictureBox::Pointer::CursorAt(int scale) {
+    for (auto& c : cursors)
+        if (c.first == scale) return c.second;
+    SDL_Surface* s =
+        SDL_CreateRGBSurfaceWithFormat(0, image.width * scale, image.height * scale, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return nullptr;
+    SDL_LockSurface(s);
+    for (int j = 0; j < s->h; ++j) {
+        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + j * s->pitch);
+        for (int i = 0; i < s->w; ++i) {
+            int x = i / scale, y = j / scale;
+            bool opaque = mask.Empty() || (x < mask.width && y < mask.height && (mask.At(x, y) & 0xFFFFFF) == 0);
+            row[i] = (opaque ? 0xFF000000u : 0u) | (image.At(x, y) & 0xFFFFFF);
+        }
+    }
+    SDL_UnlockSurface(s);
+    // The hot spot stays on the middle of its enlarged pixel.
+    SDL_Cursor* cursor = SDL_CreateColorCursor(s, hotX * scale + scale / 2, hotY * scale + scale / 2);
+    SDL_FreeSurface(s);
+    if (cursor) cursors.emplace_back(scale, cursor);
+    return cursor;
 }
 
 PictureBox::PictureBox(Form& owner, std::string name, int left, int top, int width, int height, bool border,
@@ -73,21 +96,12 @@ void PictureBox::SetPointerImage(const Surface& image, const Surface& mask, int 
     pointer_.reset();
     if (image.Empty()) return;
     EnsureVideo();
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!s) return;
-    SDL_LockSurface(s);
-    for (int j = 0; j < image.height; ++j) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + j * s->pitch);
-        for (int i = 0; i < image.width; ++i) {
-            bool opaque = mask.Empty() || (i < mask.width && j < mask.height && (mask.At(i, j) & 0xFFFFFF) == 0);
-            row[i] = (opaque ? 0xFF000000u : 0u) | (image.At(i, j) & 0xFFFFFF);
-        }
-    }
-    SDL_UnlockSurface(s);
     auto p = std::make_shared<Pointer>();
-    p->cursor = SDL_CreateColorCursor(s, hotX, hotY);
-    SDL_FreeSurface(s);
-    if (p->cursor) pointer_ = p;
+    p->image = image;
+    p->mask = mask;
+    p->hotX = hotX;
+    p->hotY = hotY;
+    if (p->CursorAt(owner_.Scale())) pointer_ = p;
 }
 
 }  // namespace vr

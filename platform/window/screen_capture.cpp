@@ -10,6 +10,7 @@
 #endif
 #include <SDL_syswm.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/window.h"
@@ -92,7 +93,13 @@ bool ComposeShownForms(Surface& out, std::string& why) {
         if (!f->ReadPresented(shown)) continue;
         int x = 0, y = 0;
         SDL_GetWindowPosition(f->NativeWindow(), &x, &y);
-        BitBlt(out, x - bounds.x, y - bounds.y, shown.width, shown.height, shown, 0, 0, SRCCOPY);
+        ClientPlacement at = f->Placement();
+        x += at.x - bounds.x;
+        y += at.y - bounds.y;
+        // An enlarged client area shows each of its pixels as a block.
+        for (int j = std::max(0, -y); j < std::min(shown.height * at.scale, out.height - y); ++j)
+            for (int i = std::max(0, -x); i < std::min(shown.width * at.scale, out.width - x); ++i)
+                out.At(x + i, y + j) = shown.At(i / at.scale, j / at.scale);
     }
     return true;
 }

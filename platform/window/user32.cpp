@@ -1,4 +1,10 @@
 // The USER calls on windows and the pointer, in screen pixels.
+//
+// A form drawn n times larger keeps its client pixels on the screen as well:
+// these calls see its client area at its place on the screen at its unscaled
+// size, and a screen point inside the enlarged client area is the point of the
+// client pixel under it. So a program that works in client pixels (clipping
+// the pointer to a box, reading the pointer over it) behaves as at scale 1.
 #include <SDL.h>
 
 #include <algorithm>
@@ -26,8 +32,45 @@ Borders BordersOf(SDL_Window* w) {
 // Screen position of a form's client area.
 POINT ClientOrigin(const Form& f) {
     POINT p;
-    if (f.NativeWindow()) SDL_GetWindowPosition(f.NativeWindow(), &p.x, &p.y);
+    if (!f.NativeWindow()) return p;
+    SDL_GetWindowPosition(f.NativeWindow(), &p.x, &p.y);
+    ClientPlacement at = f.Placement();
+    p.x += at.x;
+    p.y += at.y;
     return p;
+}
+
+// The point the calls see for a point of the display (inside an enlarged client area, its client pixel's).
+POINT SeenFromDisplay(POINT p) {
+    for (Form* f : detail::AllForms()) {
+        int n = f->Placement().scale;
+        if (!f->NativeWindow() || n == 1) continue;
+        POINT o = ClientOrigin(*f);
+        if (p.x >= o.x && p.y >= o.y && p.x < o.x + f->ClientWidth() * n && p.y < o.y + f->ClientHeight() * n)
+            return POINT{o.x + (p.x - o.x) / n, o.y + (p.y - o.y) / n};
+    }
+    return p;
+}
+
+// The point of the display for a point the calls see: the middle of an enlarged client pixel.
+POINT DisplayFromSeen(POINT p) {
+    for (Form* f : detail::AllForms()) {
+        int n = f->Placement().scale;
+        if (!f->NativeWindow() || n == 1) continue;
+        POINT o = ClientOrigin(*f);
+        if (p.x >= o.x && p.y >= o.y && p.x < o.x + f->ClientWidth() && p.y < o.y + f->ClientHeight())
+            return POINT{o.x + (p.x - o.x) * n + n / 2, o.y + (p.y - o.y) * n + n / 2};
+    }
+    return p;
+}
+
+// The clip rectangle in a form's window pixels, from its place relative to the client area.
+SDL_Rect ClipInWindow(const Form& f) {
+    POINT o = ClientOrigin(f);
+    ClientPlacement at = f.Placement();
+    int n = at.scale;
+    return SDL_Rect{at.x + (g_clip.left - o.x) * n, at.y + (g_clip.top - o.y) * n, (g_clip.right - g_clip.left) * n,
+                    (g_clip.bottom - g_clip.top) * n};
 }
 
 void ApplyClip() {
@@ -37,12 +80,32 @@ void ApplyClip() {
             SDL_SetWindowMouseRect(f->NativeWindow(), nullptr);
             continue;
         }
-        POINT o = ClientOrigin(*f);
-        SDL_Rect r{g_clip.left - o.x, g_clip.top - o.y, g_clip.right - g_clip.left, g_clip.bottom - g_clip.top};
+        SDL_Rect r = ClipInWindow(*f);
         SDL_SetWindowMouseRect(f->NativeWindow(), &r);
     }
 }
 }  // namespace
+
+void detail::ReapplyPointerClip() {
+    if (SDL_WasInit(SDL_INIT_VIDEO)) ApplyClip();
+}
+
+// The X server's pointer barriers, which confine the pointer for SDL, leak
+// where two of them meet: a push along one edge into a corner slides out.
+// A pointer found outside the clip of the focused form goes back in.
+void detail::HoldPointerInClip(const Form& form, bool leaving, int windowX, int windowY) {
+    if (!g_clipped || !form.NativeWindow() || SDL_GetKeyboardFocus() != form.NativeWindow()) return;
+    SDL_Rect r = ClipInWindow(form);
+    if (r.w <= 0 || r.h <= 0) return;
+    // Motion is reported clamped to the clip, so only a position on its edge may hide an escape.
+    bool onEdge = windowX <= r.x || windowY <= r.y || windowX >= r.x + r.w - 1 || windowY >= r.y + r.h - 1;
+    if (!leaving && !onEdge) return;
+    int x = 0, y = 0, wx = 0, wy = 0;
+    if (!detail::QueryPointer(x, y)) return;
+    SDL_GetWindowPosition(form.NativeWindow(), &wx, &wy);
+    int cx = std::clamp(x, wx + r.x, wx + r.x + r.w - 1), cy = std::clamp(y, wy + r.y, wy + r.y + r.h - 1);
+    if (cx != x || cy != y) detail::WarpPointer(cx, cy);
+}
 
 bool ClipCursor(const RECT* rect) {
     g_clipped = rect != nullptr;
@@ -161,9 +224,11 @@ void detail::NotePointer(int x, int y) {
 bool GetCursorPos(POINT* point) {
     if (!point) return false;
     EnsureVideo();
-    if (detail::QueryPointer(point->x, point->y)) return true;
-    if (g_pointerKnown) *point = g_pointer;
-    else SDL_GetGlobalMouseState(&point->x, &point->y);
+    if (!detail::QueryPointer(point->x, point->y)) {
+        if (g_pointerKnown) *point = g_pointer;
+        else SDL_GetGlobalMouseState(&point->x, &point->y);
+    }
+    *point = SeenFromDisplay(*point);
     return true;
 }
 
@@ -175,9 +240,10 @@ bool SetCursorPos(int x, int y) {
         x = std::clamp(x, g_clip.left, std::max(g_clip.left, g_clip.right - 1));
         y = std::clamp(y, g_clip.top, std::max(g_clip.top, g_clip.bottom - 1));
     }
-    if (detail::WarpPointer(x, y)) return true;
-    detail::NotePointer(x, y);
-    SDL_WarpMouseGlobal(x, y);
+    POINT p = DisplayFromSeen(POINT{x, y});
+    if (detail::WarpPointer(p.x, p.y)) return true;
+    detail::NotePointer(p.x, p.y);
+    SDL_WarpMouseGlobal(p.x, p.y);
     return true;
 }
 

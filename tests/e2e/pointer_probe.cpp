@@ -1,8 +1,11 @@
 // Answers the platform's pointer position on standard output, one line per
 // command read from standard input: "get", "set X Y" (SetCursorPos first), or
-// "clip LEFT TOP RIGHT BOTTOM" (ClipCursor first).
-// A form is shown so that the display is in use as in a game.
+// "clip LEFT TOP RIGHT BOTTOM" (ClipCursor first), or "origin" (the form's
+// client area on the screen, from ClientToScreen).
+// A form is shown so that the display is in use as in a game; with an
+// argument N it is drawn N times larger.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/runtime_error.h"
@@ -10,9 +13,10 @@
 
 using namespace vr;
 
-int main() {
+int main(int argc, char** argv) {
     try {
         Form form("Pointer probe", 200, 150, RGB(0, 0, 0));
+        if (argc > 1) form.SetScale(std::atoi(argv[1]));
         form.Show();
         char line[64];
         while (std::fgets(line, sizeof line, stdin)) {
@@ -22,6 +26,12 @@ int main() {
             if (std::sscanf(line, "clip %d %d %d %d", &r.left, &r.top, &r.right, &r.bottom) == 4) ClipCursor(&r);
             DoEvents();
             POINT p;
+            if (std::strncmp(line, "origin", 6) == 0) {
+                ClientToScreen(form.hWnd(), &p);
+                std::printf("%d %d\n", p.x, p.y);
+                std::fflush(stdout);
+                continue;
+            }
             if (!GetCursorPos(&p)) return 1;
             std::printf("%d %d\n", p.x, p.y);
             std::fflush(stdout);

@@ -23,4 +23,17 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   check "clipped, SetCursorPos 900 900" "399 299" "$(ask "set 900 900")"
   exec {PROBE[1]}>&-
   wait
+  # Drawn 3 times larger, the form keeps its client pixels: a point the
+  # program sets inside it lands on the middle of that pixel on the screen,
+  # and reads back as the same point.
+  coproc PROBE { "'"$probe"'" 3; }
+  read -r OX OY <<< "$(ask origin)"
+  check "scaled, SetCursorPos origin + (10, 20)" "$((OX + 10)) $((OY + 20))" "$(ask "set $((OX + 10)) $((OY + 20))")"
+  real=$(xdotool getmouselocation --shell | sed -n "s/^[XY]=//p" | tr "\n" " ")
+  [ "$real" = "$((OX + 31)) $((OY + 61)) " ] || { echo "FAIL: the real pointer is at $real"; exit 1; }
+  echo "ok: the real pointer is at $real"
+  xdotool mousemove $((OX + 3 * 50 + 2)) $((OY + 3 * 40)); sleep 0.2
+  check "scaled, xdotool on client pixel (50, 40)" "$((OX + 50)) $((OY + 40))" "$(ask get)"
+  exec {PROBE[1]}>&-
+  wait
 '

@@ -67,6 +67,17 @@ TEST_F(GameTest, MenuScreenShowsTheTableThePromptAndTheClickLabel) {
     EXPECT_EQ(Field().ForeColor(), vr::RGB(128, 128, 255)); // left for the next frame
 }
 
+TEST_F(GameTest, TheUploadHintIsWrittenOnAPlainDarkBandOfThePrompt) {
+    const vr::Surface& prompt = Form1().PicMenuCTP->Image();
+    // The hint's line (field y 450 and below) covers the prompt's rows 50 to 58.
+    uint32_t band = prompt.At(0, 46);
+    int other = 0;
+    for (int y = 46; y < 59; ++y)
+        for (int x = 0; x < 168; ++x) other += prompt.At(x, y) != band;
+    EXPECT_EQ(other, 0);
+    EXPECT_LT(((band >> 16) & 0xFF) + ((band >> 8) & 0xFF) + (band & 0xFF), 90u);
+}
+
 TEST_F(GameTest, HeadUpTextsShowTheScoreInRedOnlyInAFrameInWhichItRose) {
     StartRun();
     G.Score = 12;

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/audio.h"
 #include "platform/audio_stream.h"
 
 using namespace vr::audio;
@@ -118,4 +119,30 @@ TEST(StreamVoice, AReadErrorEndsPlaybackWhereTheFileWentBad) {
     EXPECT_EQ(out[2 * 29999], RampDecoder::Value(29999));
     EXPECT_EQ(out[2 * 30000 + 2], 0.0f);
     EXPECT_EQ(v.Underruns(), 0);
+}
+
+TEST(MasterLevel, ScalesVoicesAndStreamsAlikeBeforeTheClip) {
+    auto tone = std::make_shared<PcmData>();
+    tone->rate = 44100;
+    tone->channels = 2;
+    tone->samples.assign(2 * 4096, 0.5f);
+    Voice effect{tone, 0, 0, 0, 0, true, true};
+    auto stream = std::make_shared<StreamVoice>(std::make_unique<RampDecoder>(44100, 100000));
+    stream->Play();
+    std::vector<std::shared_ptr<StreamVoice>> streams{stream};
+    auto block = [&](float level) {
+        std::vector<float> out(2 * 512);
+        effect.position = 0;
+        stream->Seek(600);  // frames whose ramp value lies above 0.6: the sum passes 1
+        while (stream->Buffered() < 512) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        MixBlock({&effect}, streams, level, out.data(), 512, 44100);
+        return out;
+    };
+    auto full = block(1.0f), half = block(0.5f), none = block(0.0f);
+    for (size_t k = 0; k < full.size(); k += 2) {
+        float sum = 0.5f + RampDecoder::Value(600 + int64_t(k / 2));
+        EXPECT_FLOAT_EQ(full[k], std::min(sum, 1.0f));  // clipped at full level
+        EXPECT_FLOAT_EQ(half[k], sum * 0.5f);            // halved first, so not clipped
+        EXPECT_EQ(none[k], 0.0f);
+    }
 }

@@ -3,6 +3,7 @@
 // decibel (0 full, -10000 silent), pans as DirectSound does them (the far
 // channel attenuated by the pan's hundredths of a decibel), rates in hertz.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -44,6 +45,12 @@ double AmplitudeOfMb(int32_t mb);
 // end. A pure function of its inputs.
 void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int outRate);
 
+// One block of the device's output: the voices, then the streams over them,
+// each at its own gain, all at the master level (a linear factor, 0 to 1),
+// then clipped to -1..1.
+void MixBlock(const std::vector<Voice*>& voices, const std::vector<std::shared_ptr<StreamVoice>>& streams,
+              float masterLevel, float* out, int frames, int outRate);
+
 // The process's audio device: opened on first use, mixing every registered
 // voice and stream on SDL's audio thread. All access to a registered voice's fields must
 // hold Lock().
@@ -56,6 +63,10 @@ public:
     int Rate() const { return rate_; }
     // Number of output devices SDL reports (0 without a sound card).
     static int CountOutputDevices();
+    // The master level over everything the device plays, a linear factor from
+    // 0 (silent) to 1 (full, the default); may be set before the device opens.
+    void SetMasterLevel(float level);
+    float MasterLevel() const { return master_.load(); }
 
     std::shared_ptr<Voice> NewVoice(std::shared_ptr<const PcmData> data);
     void DropVoice(const std::shared_ptr<Voice>& v);
@@ -74,6 +85,7 @@ private:
     std::vector<std::shared_ptr<Voice>> voices_;
     std::vector<Voice*> scratch_;
     std::vector<std::shared_ptr<StreamVoice>> streams_;
+    std::atomic<float> master_{1.0f};
 };
 
 }  // namespace vr::audio

@@ -37,6 +37,8 @@ std::string ProgramFolder();
 
 // The user's data folder: $XDG_DATA_HOME when it is absolute, else ~/.local/share.
 std::string UserDataFolder();
+// The user's configuration folder: $XDG_CONFIG_HOME when it is absolute, else ~/.config.
+std::string UserConfigFolder();
 // The per-user folder that stands in for the Windows system directory:
 // $XDG_DATA_HOME/vrplatform/system (default ~/.local/share/...), created on
 // first use. Copies it into buffer (NUL-terminated) and returns its length,

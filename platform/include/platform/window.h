@@ -39,6 +39,18 @@ using KeyHandler = std::function<void(int keyCode, int shift)>;
 
 class Form;
 
+// Where a form's client area lies in its window's pixels and how large it is
+// drawn: client pixel (cx, cy) covers the scale x scale window pixels from
+// (x + scale * cx, y + scale * cy).
+struct ClientPlacement {
+    int x = 0, y = 0, scale = 1;
+};
+
+// The largest whole factor (1 to kMaxScale, at least 1) at which a client area
+// of w x h with a frame of frameW x frameH fits into an area of areaW x areaH.
+inline constexpr int kMaxScale = 8;
+int LargestFittingScale(int w, int h, int frameW, int frameH, int areaW, int areaH);
+
 // The renderer a shown form presents through, shared with the engine's
 // devices. `renderer` turns null when the form's window closes; every texture
 // made with it is gone then.
@@ -133,6 +145,15 @@ public:
     int ClientHeight() const { return clientHeight_; }
     // Gives the client area a new size; the background fills what the boxes leave.
     void Resize(int clientWidth, int clientHeight);
+    // Draws the client area n times larger (1 to kMaxScale) with sharp pixels;
+    // kFitScale takes the largest factor whose window fits the desktop's usable
+    // area when shown. Client pixels, events and the USER calls stay as at 1.
+    static constexpr int kFitScale = 0;
+    void SetScale(int n);
+    // The factor the window is drawn at now (in desktop full screen, the fitting one).
+    int Scale() const { return Placement().scale; }
+    // Where the client area lies in the window now.
+    ClientPlacement Placement() const;
     COLORREF BackColor() const { return backColor_; }
 
     PictureBox& AddPictureBox(const std::string& name, int left, int top, int width, int height, bool border,
@@ -172,6 +193,12 @@ public:
     // Switches the display to an exclusive full-screen mode of exactly w x h;
     // false with the reason when the display has no such mode.
     bool EnterFullScreen(int w, int h, std::string& why);
+    // Fills the desktop with the window, keeping the display's mode: the client
+    // area at the largest whole factor that fits, centred on black. Before Show,
+    // the window opens that way. False with the reason when the display refuses.
+    bool EnterDesktopFullScreen(std::string& why);
+    bool InDesktopFullScreen() const { return desktopFull_; }
+    // Leaves either full screen for the window it was.
     void LeaveFullScreen();
     // True once after Show: the first activation is due.
     bool TakePendingActivation() {
@@ -213,7 +240,13 @@ private:
     };
     std::vector<Layer> layers_;
     int nextLayerId_ = 1;
-    void DrawFrame(SDL_Renderer* r);
+    void DrawFrame(SDL_Renderer* r, const ClientPlacement& at);
+    // Gives the window the size of the client area at the windowed scale.
+    void ApplyWindowSize();
+    // Takes the largest windowed scale that fits the usable area with the frame, centred there, if it differs.
+    void FitToDesktop();
+    // What changed the client area's place: repaint, pick the pointer image again, clip again.
+    void PlacementChanged();
     bool activatePending_ = false;
     bool dirty_ = true;
     bool gdiDirty_ = true;
@@ -221,6 +254,16 @@ private:
     PictureBox* capture_ = nullptr;
     int captureButtons_ = 0;
     PictureBox* pointerBox_ = nullptr;
+    int requestedScale_ = 1;  // as SetScale asked (kFitScale: decided when shown)
+    int windowScale_ = 1;     // the scale of the window when not in full screen
+    bool desktopFull_ = false;
+    bool desktopFullByHand_ = false;  // no window manager: the platform covers the display itself
+    // The layers placed at a presentation, kept so that presenting allocates nothing.
+    struct Placed {
+        const Layer* layer;
+        RECT area;
+    };
+    std::vector<Placed> placed_;
 };
 
 // The form and box a window handle names (both null for an unknown handle;
