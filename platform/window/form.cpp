@@ -49,13 +49,33 @@ struct Form::Canvas {
 };
 
 namespace {
-// The accelerated renderer where there is one, else the software renderer.
-// SDL_RENDER_DRIVER (a hint of SDL's own) chooses one by name.
+// True when the OpenGL of the renderer draws on the CPU (Mesa's llvmpipe,
+// softpipe or swrast): SDL's own software renderer does 2D work for less.
+bool OpenGlIsEmulated(SDL_Renderer* r) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(r, &info) != 0 || std::string(info.name) != "opengl") return false;
+    using GetString = const unsigned char* (*)(unsigned int);
+    auto glGetString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = glGetString ? glGetString(0x1F01 /* GL_RENDERER */) : nullptr;
+    if (!name) return false;
+    std::string renderer = reinterpret_cast<const char*>(name);
+    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
+        if (renderer.find(soft) != std::string::npos) return true;
+    return false;
+}
+
+// A graphics card's renderer where there is one, else SDL's software
+// renderer. SDL_RENDER_DRIVER (a hint of SDL's own) chooses one by name.
 SDL_Renderer* CreateRenderer(SDL_Window* w) {
     // Queue drawing until it must be done (SDL turns batching off when a
     // renderer is chosen by name unless asked).
     SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
+    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
     SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
+    if (r && !(chosen && *chosen) && OpenGlIsEmulated(r)) {
+        SDL_DestroyRenderer(r);
+        r = nullptr;
+    }
     if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
     return r;
 }
