@@ -80,14 +80,14 @@ HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oRe
         if (failed) ShowInstallDirectXBox();
         // Phase two: the first failure ends the start on its error path.
         try {
-            if (!D3D) throw vr::RuntimeError(91);
+            dx8::Direct3D8& d3d = Need(D3D);
             dx8::D3DDISPLAYMODE mode;
             if (vr::IsTrue(FullScreen)) {
                 mode.Width = ResWidth;
                 mode.Height = ResHeight;
                 mode.Format = dx8::D3DFMT_X8R8G8B8;
             } else {
-                mode = D3D->GetAdapterDisplayMode(0);
+                mode = d3d.GetAdapterDisplayMode(0);
             }
             dx8::D3DPRESENT_PARAMETERS pp;
             pp.BackBufferWidth = ResWidth;
@@ -98,13 +98,12 @@ HRESULT EngineObject::Korva2D_Start(int32_t& hWndArg, Text& pAppPath, float& oRe
             pp.SwapEffect = dx8::D3DSWAPEFFECT_FLIP;
             pp.hDeviceWindow = hWnd;
             pp.Windowed = vr::IsTrue(FullScreen) ? 0 : 1;
-            D3DDevice = D3D->CreateDevice(UseDevice_Number, dx8::D3DDEVTYPE_HAL, hWnd,
+            D3DDevice = d3d.CreateDevice(UseDevice_Number, dx8::D3DDEVTYPE_HAL, hWnd,
                                           dx8::D3DCREATE_SOFTWARE_VERTEXPROCESSING, pp);
             D3DDevice->SetRenderState(dx8::D3DRS_SRCBLEND, dx8::D3DBLEND_SRCALPHA);
             D3DDevice->SetRenderState(dx8::D3DRS_DESTBLEND, dx8::D3DBLEND_INVSRCALPHA);
             D3DDevice->SetRenderState(dx8::D3DRS_ALPHABLENDENABLE, -1);
-            if (!D3DX) throw vr::RuntimeError(91);
-            Sprite = D3DX->CreateSprite(D3DDevice);
+            Sprite = Need(D3DX).CreateSprite(D3DDevice);
             Initilize_DxInput();
             Initilize_Soundcard();
             LoadFontIni();

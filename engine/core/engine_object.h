@@ -120,6 +120,14 @@ private:
     void LogError(const std::string& operation);
 };
 
+// An object field a step needs: run-time error 91 ("Object variable or With
+// block variable not set") when it is empty, as a call on Nothing raises.
+template <class T>
+T& Need(const std::shared_ptr<T>& object) {
+    if (!object) throw vr::RuntimeError(91);
+    return *object;
+}
+
 // The library's version.
 inline constexpr int kVersionMajor = 0, kVersionMinor = 8, kVersionRevision = 71;
 

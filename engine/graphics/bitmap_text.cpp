@@ -1,5 +1,7 @@
 // Text from the bitmap font: one sprite per character, its cell found in the
 // font table, its colour its own.
+#include <string_view>
+
 #include "core/engine_object.h"
 #include "core/library_values.h"
 #include "core/store_slot.h"
@@ -12,15 +14,15 @@ using vr::com::HResultFromCurrentException;
 using vr::com::S_OK;
 
 namespace {
-std::string TrimSpaces(const std::string& s) {
+std::string_view TrimSpaces(std::string_view s) {
     size_t a = s.find_first_not_of(' ');
-    if (a == std::string::npos) return "";
+    if (a == std::string_view::npos) return {};
     return s.substr(a, s.find_last_not_of(' ') - a + 1);
 }
 }  // namespace
 
 int16_t EngineObject::GetLetterIndex(const Text& character) const {
-    Text c = TrimSpaces(character);
+    std::string_view c = TrimSpaces(character);
     for (int16_t i = 0; i <= 120; ++i)
         if (TrimSpaces(Signs[size_t(i)]) == c) return i;
     return 0;
@@ -62,10 +64,7 @@ void EngineObject::DrawLetters(dx8::Direct3DTexture8* texture, const Text& text,
         step([&] {
             colour = PackArgb(vr::CInt(255.0 / 100.0 * AlphaTransp), vr::CInt(cRed), vr::CInt(cGreen), vr::CInt(cBlue));
         });
-        step([&] {
-            if (!Sprite) throw vr::RuntimeError(91);
-            Sprite->Draw(texture, &src, scaling, center, rotation, translation, colour);
-        });
+        step([&] { Need(Sprite).Draw(texture, &src, scaling, center, rotation, translation, colour); });
     }
 }
 

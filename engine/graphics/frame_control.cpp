@@ -16,8 +16,7 @@ using vr::com::S_OK;
 HRESULT EngineObject::ClearScreen(int16_t& vRed, int16_t& vGreen, int16_t& vBlue) {
     try {
         uint32_t colour = PackArgb(255, vRed, vGreen, vBlue);
-        if (!D3DDevice) throw vr::RuntimeError(91);
-        D3DDevice->Clear(0, nullptr, dx8::D3DCLEAR_TARGET, colour, 1.0f, 0);
+        Need(D3DDevice).Clear(0, nullptr, dx8::D3DCLEAR_TARGET, colour, 1.0f, 0);
         return S_OK;
     } catch (...) {
         return HResultFromCurrentException();
@@ -48,21 +47,9 @@ HRESULT EngineObject::RenderAll() {
         } catch (...) {
         }
     };
-    auto need = [](const auto& object) {
-        if (!object) throw vr::RuntimeError(91);
-    };
-    step([&] {
-        need(Sprite);
-        Sprite->End();
-    });
-    step([&] {
-        need(D3DDevice);
-        D3DDevice->Present(nullptr, nullptr, 0, nullptr);
-    });
-    step([&] {
-        need(Sprite);
-        Sprite->Begin();
-    });
+    step([&] { Need(Sprite).End(); });
+    step([&] { Need(D3DDevice).Present(nullptr, nullptr, 0, nullptr); });
+    step([&] { Need(Sprite).Begin(); });
     return S_OK;
 }
 
@@ -84,13 +71,12 @@ HRESULT EngineObject::SaveScreenshot() {
             int n = 1;
             while (vr::PathFileExistsA(folder + ScreenshotName(n))) ++n;
             std::string name = folder + ScreenshotName(n);
-            if (!D3DDevice || !D3DX) throw vr::RuntimeError(91);
-            dx8::D3DDISPLAYMODE mode = D3DDevice->GetDisplayMode();
+            dx8::D3DDISPLAYMODE mode = Need(D3DDevice).GetDisplayMode();
             vr::RECT window;
             if (!vr::GetWindowRect(hWnd, &window)) throw vr::RuntimeError(dx8::D3DERR_INVALIDCALL);
             auto surface = D3DDevice->CreateImageSurface(mode.Width, mode.Height, dx8::D3DFMT_A8R8G8B8);
             D3DDevice->GetFrontBuffer(*surface);
-            D3DX->SaveSurfaceToFile(name, dx8::D3DXIFF_BMP, *surface, nullptr, &window);
+            Need(D3DX).SaveSurfaceToFile(name, dx8::D3DXIFF_BMP, *surface, nullptr, &window);
         } catch (...) {
             LogError("Error in SaveScreenshot()");
         }

@@ -30,8 +30,7 @@ HRESULT EngineObject::CreateFont(Text& KeyName, Text& FontName, int16_t& FontSiz
         FontEntry& entry = Fonts[size_t(FontCount)];
         entry.Name = key;
         entry.InfoDesc = FontDesc;
-        if (!D3DX) throw vr::RuntimeError(91);
-        entry.Info = D3DX->CreateFont(D3DDevice, FontDesc->hFont());
+        entry.Info = Need(D3DX).CreateFont(D3DDevice, FontDesc->hFont());
         return S_OK;
     } catch (...) {
         return HResultFromCurrentException();
@@ -46,8 +45,7 @@ HRESULT EngineObject::DrawFont(Text& KeyName, int16_t& X, int16_t& Y, int16_t& r
             FontEntry& entry = StoreSlot(Fonts, i);
             if (entry.Name != key) continue;
             TextRect = vr::RECT{X, Y, vr::Add16(X, rectWidth), vr::Add16(Y, rectHeight)};
-            if (!entry.Info) throw vr::RuntimeError(91);
-            entry.Info->DrawText(fntText, TextRect, txtPosition | dx8::DT_WORDBREAK, uint32_t(fntColor));
+            Need(entry.Info).DrawText(fntText, TextRect, txtPosition | dx8::DT_WORDBREAK, uint32_t(fntColor));
             return S_OK;
         }
         return S_OK;

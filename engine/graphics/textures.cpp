@@ -22,8 +22,7 @@ int32_t EngineObject::FindTexture(const Text& key) const {
 }
 
 vr::com::ComPtr<dx8::Direct3DTexture8> EngineObject::LoadTexture(const Text& fileName, int32_t transpColor) {
-    if (!D3DX) throw vr::RuntimeError(91);
-    if (transpColor == 0) return D3DX->CreateTextureFromFile(D3DDevice, AppFile(fileName));
+    if (transpColor == 0) return Need(D3DX).CreateTextureFromFile(D3DDevice, AppFile(fileName));
     return D3DX->CreateTextureFromFileEx(D3DDevice, AppFile(fileName), dx8::D3DX_DEFAULT, dx8::D3DX_DEFAULT,
                                          dx8::D3DX_DEFAULT, 0, dx8::D3DFMT_UNKNOWN, dx8::D3DPOOL_MANAGED,
                                          dx8::D3DX_FILTER_POINT, dx8::D3DX_FILTER_POINT, uint32_t(transpColor));
@@ -90,9 +89,8 @@ void EngineObject::DrawSprite(dx8::Direct3DTexture8* texture, float X, float Y, 
     v.Center.y = float((double(v.SrcRect.Bottom) - SrcY) / 2.0 * v.Scaling.y);
     uint32_t colour = PackArgb(vr::CInt(255.0 / 100.0 * AlphaTransp), vr::CInt(AmbientRed), vr::CInt(AmbientGreen),
                                vr::CInt(AmbientBlue));
-    if (!Sprite) throw vr::RuntimeError(91);
     vr::RECT src{v.SrcRect.Left, v.SrcRect.Top, v.SrcRect.Right, v.SrcRect.Bottom};
-    Sprite->Draw(texture, &src, {v.Scaling.x, v.Scaling.y}, {v.Center.x, v.Center.y}, v.Rotation,
+    Need(Sprite).Draw(texture, &src, {v.Scaling.x, v.Scaling.y}, {v.Center.x, v.Center.y}, v.Rotation,
                  {v.Translation.x, v.Translation.y}, colour);
 }
 

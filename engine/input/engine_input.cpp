@@ -13,12 +13,6 @@ using vr::com::S_OK;
 
 namespace {
 constexpr int32_t kForegroundShared = dx8::DISCL_NONEXCLUSIVE | dx8::DISCL_FOREGROUND;
-
-template <class T>
-T& Need(const std::shared_ptr<T>& object) {
-    if (!object) throw vr::RuntimeError(91);
-    return *object;
-}
 }  // namespace
 
 void EngineObject::Initilize_DxInput() {

@@ -15,7 +15,7 @@ struct D3DXVECTOR2 {
 };
 
 inline constexpr int32_t D3DX_DEFAULT = -1;
-inline constexpr int32_t D3DX_FILTER_NONE = 1, D3DX_FILTER_POINT = 2;
+inline constexpr int32_t D3DX_FILTER_POINT = 2;
 inline constexpr int32_t D3DXIFF_BMP = 0, D3DXIFF_PNG = 3;
 
 // Draws rectangles of textures with scaling, rotation about a centre and
@@ -30,7 +30,6 @@ public:
     // A null source rectangle draws the whole texture.
     void Draw(Direct3DTexture8* texture, const vr::RECT* source, D3DXVECTOR2 scaling, D3DXVECTOR2 center,
               float rotation, D3DXVECTOR2 translation, uint32_t color);
-    bool InBatch() const { return inBatch_; }
 
 private:
     std::shared_ptr<Direct3DDevice8> device_;
@@ -53,7 +52,6 @@ public:
     // Draws `text` inside `rect` (clipped to it) with the format flags; answers
     // the height of the text drawn.
     int32_t DrawText(const std::string& text, const vr::RECT& rect, int32_t format, uint32_t color);
-    const vr::FontSpec& Description() const { return font_; }
     // Paragraphs laid out so far (tests and the benchmark).
     int32_t LayoutCount() const { return layouts_; }
 

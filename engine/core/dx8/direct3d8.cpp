@@ -194,11 +194,6 @@ void Direct3DDevice8::SetRenderState(int32_t state, int32_t value) {
     renderStates_[state] = value;
 }
 
-int32_t Direct3DDevice8::GetRenderState(int32_t state) const {
-    if (state < 0 || state >= 256) Fail(D3DERR_INVALIDCALL);
-    return renderStates_[state];
-}
-
 void Direct3DDevice8::Clear(int32_t count, const D3DRECT* rects, int32_t flags, uint32_t color, float, int32_t) {
     // There is no depth or stencil buffer to clear.
     if (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) Fail(D3DERR_INVALIDCALL);

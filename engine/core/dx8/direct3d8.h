@@ -103,7 +103,6 @@ public:
     Direct3DDevice8& operator=(const Direct3DDevice8&) = delete;
 
     void SetRenderState(int32_t state, int32_t value);
-    int32_t GetRenderState(int32_t state) const;
     // Fills the whole back buffer (count 0) or the rectangles with a colour.
     void Clear(int32_t count, const D3DRECT* rects, int32_t flags, uint32_t color, float z, int32_t stencil);
     // Shows the back buffer in the device window (no rectangles, no override).

@@ -222,19 +222,7 @@ void DirectInputDevice8::Unacquire() {
     state_->acquired = false;
 }
 
-bool DirectInputDevice8::Acquired() const {
-    std::lock_guard<std::mutex> hold(state_->lock);
-    return state_->acquired;
-}
-
-void DirectInputDevice8::ReadyToRead() {
-    // Gather what the display has sent into the queue (the watch sees it there;
-    // the events stay for the window's handlers).
-    if (SDL_WasInit(SDL_INIT_VIDEO)) SDL_PumpEvents();
-}
-
 void DirectInputDevice8::GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys) {
-    ReadyToRead();
     std::lock_guard<std::mutex> hold(state_->lock);
     State& s = *state_;
     if (kind_ != Kind::kKeyboard || s.format != DIFORMAT_KEYBOARD) Fail(DIERR_INVALIDPARAM);
@@ -247,7 +235,6 @@ void DirectInputDevice8::GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys) 
 }
 
 void DirectInputDevice8::GetDeviceStateMouse(DIMOUSESTATE& state) {
-    ReadyToRead();
     std::lock_guard<std::mutex> hold(state_->lock);
     State& s = *state_;
     if (kind_ != Kind::kMouse || s.format != DIFORMAT_MOUSE) Fail(DIERR_INVALIDPARAM);

@@ -1,6 +1,8 @@
 // The DirectInput 8 stand-in: the system keyboard and mouse as devices that
 // take their state from the events entering the platform's message queue
-// (watched, never taken away from the window's handlers).
+// (watched, never taken away from the window's handlers). Events enter it
+// while the program processes its messages (DoEvents, the frame limiter's
+// wait), so a read answers what had arrived by then.
 //
 // Keys are numbered as DirectInput numbers them (1 Escape, 57 the space bar,
 // ...). A device set to the foreground cooperative level delivers data only
@@ -20,7 +22,6 @@
 namespace korva2d::dx8 {
 
 inline constexpr HRESULT DIERR_OTHERAPPHASPRIO = static_cast<HRESULT>(0x80070005);
-inline constexpr HRESULT DIERR_HANDLEEXISTS = static_cast<HRESULT>(0x80070005);
 inline constexpr HRESULT E_HANDLE = static_cast<HRESULT>(0x80070006);
 inline constexpr HRESULT DIERR_NOTACQUIRED = static_cast<HRESULT>(0x8007000C);
 inline constexpr HRESULT DIERR_INPUTLOST = static_cast<HRESULT>(0x8007001E);
@@ -54,13 +55,11 @@ public:
     void Unacquire();
     void GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys);
     void GetDeviceStateMouse(DIMOUSESTATE& state);
-    bool Acquired() const;
 
     // What the event watch sees; public for the watch, not for clients.
     struct State;
 
 private:
-    void ReadyToRead();
     Kind kind_;
     std::unique_ptr<State> state_;
 };
