@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/vbtypes.h"
 #include "platform/window.h"
+#include "version.h"
 
 namespace korva2d {
 
@@ -189,8 +190,7 @@ HRESULT EngineObject::ShowCursorWin(VBool& cShow) {
 
 HRESULT EngineObject::get_Version(Variant* result) {
     if (result)
-        *result = Variant("Korva2D Engine v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
-                          "." + std::to_string(kVersionRevision));
+        *result = Variant(vr::version::kEngineText);
     return S_OK;
 }
 

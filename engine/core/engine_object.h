@@ -128,7 +128,4 @@ T& Need(const std::shared_ptr<T>& object) {
     return *object;
 }
 
-// The library's version.
-inline constexpr int kVersionMajor = 0, kVersionMinor = 8, kVersionRevision = 71;
-
 }  // namespace korva2d

@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/runtime_error.h"
 #include "test_files.h"
+#include "version.h"
 #include "wave_writer.h"
 
 using namespace korva2d;
@@ -40,7 +41,7 @@ protected:
 }  // namespace
 
 TEST_F(EngineClient, SoundOnlyStartRegistersAndUnloadsWithExactlyTheLogLines) {
-    EXPECT_EQ(Version(*engine_).ToText(), "Korva2D Engine v0.8.71");
+    EXPECT_EQ(Version(*engine_).ToText(), vr::version::kEngineText);
     EXPECT_EQ(Pi(*extra_), 0.0f);  // before any start
     EXPECT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
     EXPECT_FLOAT_EQ(Pi(*extra_), 3.14159265f);
