@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     std::atomic<bool> timedOut{false};
     {
         scores::ScoreStore store(db);
-        scores::ScoreService service(store, o.connections + 4);
+        scores::ScoreService service(store, {size_t(o.connections) + 4, 0});
         int port = service.BindAnyPort("127.0.0.1");
         if (port <= 0) {
             std::fprintf(stderr, "cannot bind a loopback port\n");

@@ -153,19 +153,14 @@ std::string RenderScorePage(ScoreStore& store) {
     return h.str();
 }
 
-ScoreService::ScoreService(ScoreStore& store, size_t workers)
-    : store_(store), http_(std::make_unique<httplib::Server>()) {
-    if (workers < 1) workers = 1;
-    http_->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+ScoreService::ScoreService(ScoreStore& store, const ConnectionLimits& limits)
+    : store_(store), http_(std::make_unique<FairHttpServer>(limits)) {
     Routes();
 }
 
 ScoreService::~ScoreService() { Stop(); }
 
 void ScoreService::Routes() {
-    // Headers and body go out in separate writes; without this each answer
-    // waits for the client's delayed acknowledgement (about 40 ms).
-    http_->set_tcp_nodelay(true);
     // Address reuse lets a restarted server bind at once, but no port sharing:
     // a second server on the same port must fail, not split the uploads.
     http_->set_socket_options([](int sock) {
@@ -209,9 +204,9 @@ void ScoreService::Routes() {
     });
 }
 
-bool ScoreService::Bind(const std::string& address, int port) { return http_->bind_to_port(address.c_str(), port); }
+bool ScoreService::Bind(const std::string& address, int port) { return http_->Bind(address, port); }
 
-int ScoreService::BindAnyPort(const std::string& address) { return http_->bind_to_any_port(address.c_str()); }
+int ScoreService::BindAnyPort(const std::string& address) { return http_->BindAnyPort(address); }
 
 void ScoreService::ServeBound() { http_->listen_after_bind(); }
 

@@ -3,11 +3,8 @@
 #include <memory>
 #include <string>
 
+#include "fair_http_server.h"
 #include "score_store.h"
-
-namespace httplib {
-class Server;
-}
 
 namespace scores {
 
@@ -15,8 +12,6 @@ inline constexpr const char* kUploadPath = "/files/games/vortexraiders/score.php
 inline constexpr const char* kPagePath = "/index2.php";
 inline constexpr size_t kMaxQueryBytes = 2048;
 inline constexpr size_t kMaxNameBytes = 254;
-// Connections served at once; each keep-alive connection holds one worker.
-inline constexpr size_t kDefaultWorkers = 32;
 
 // What an upload request asks for, or why it is refused.
 struct UploadRequest {
@@ -37,7 +32,7 @@ std::string RenderScorePage(ScoreStore& store);
 
 class ScoreService {
 public:
-    explicit ScoreService(ScoreStore& store, size_t workers = kDefaultWorkers);
+    explicit ScoreService(ScoreStore& store, const ConnectionLimits& limits = {});
     ~ScoreService();
     // Binds the address and port; false when they cannot be bound.
     bool Bind(const std::string& address, int port);
@@ -49,7 +44,7 @@ public:
 private:
     void Routes();
     ScoreStore& store_;
-    std::unique_ptr<httplib::Server> http_;
+    std::unique_ptr<FairHttpServer> http_;
 };
 
 }  // namespace scores

@@ -1,5 +1,6 @@
 #include "scores/upload.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/game_state.h"
@@ -16,6 +17,10 @@ namespace game {
 
 namespace {
 constexpr const char* kDefaultServer = "http://127.0.0.1:8099";
+constexpr int kPlaces = 10;
+// Answers still on their way after the upload's own waits get this long
+// (in real time: 10 ms at a time, window messages processed between).
+constexpr int kLateAnswerMs = 5000;
 
 std::string FromEnvironment(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
@@ -77,12 +82,25 @@ void UploadScores() {
         Field().Cls();
         PrintFieldText(vr::Variant("PLEASE WAIT... UPLOADING SCORES..."), 55, 155, 8, false, false);
     });
+    const int answeredBefore = vr::AnsweredNavigations();
+    auto answered = [answeredBefore] { return std::min(kPlaces, vr::AnsweredNavigations() - answeredBefore); };
     for (int n = 10; n >= 1; --n) {
         Skippable([n] { Browser().Navigate(ScoreRequest(n)); });
         for (int i = 0; i < 400; ++i) {
             vr::Sleep(1);
             Skippable([] { vr::ProcessPendingMessages(); });
         }
+    }
+    for (int waited = 0; waited < kLateAnswerMs && answered() < kPlaces && !vr::WaitForNavigations(10); waited += 10)
+        Skippable([] { vr::ProcessPendingMessages(); });
+    // The server's answers are checked, so the player is not told of an upload
+    // that did not happen.
+    if (int got = answered(); got < kPlaces) {
+        std::string text = got == 0 ? "Your scores were not uploaded: the score server did not accept them."
+                                    : "Only " + vr::Str(got) + " of the 10 places were uploaded: the score server "
+                                      "did not accept the others.";
+        Skippable([&] { vr::MsgBox(text + " Please try again later.", vr::kMbOkOnly, "Online Scores"); });
+        if (got == 0) return;
     }
     int answer = vr::kIdNo;
     Skippable([&] {
