@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
                         timedOut = true;
                         return;
                     }
-                    std::string target = std::string(scores::kUploadPath) + "?nname=load%20" + std::to_string(i) +
+                    std::string target = std::string(score_protocol::kUploadPath) + "?nname=load%20" + std::to_string(i) +
                                          "&nscore=" + std::to_string(i) + "&nreplay=" + std::to_string(i) +
                                          "&counter=true";
                     auto r = client.Get(target.c_str());

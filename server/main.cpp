@@ -47,9 +47,10 @@ void Usage(FILE* out) {
                  "               for a server behind a load balancer); more are answered 503.\n"
                  "               A keep-alive connection idle for %lld s is closed.\n"
                  "Serves GET %s?nname=..&nscore=..&nreplay=..[&counter=true]\n"
-                 "and the score page GET %s?game=9.\n",
+                 "and the score page GET %s.\n",
                  DefaultDataFolder().c_str(), kDefaults.workers, kDefaults.perClient,
-                 static_cast<long long>(kDefaults.idle.count() / 1000), scores::kUploadPath, scores::kPagePath);
+                 static_cast<long long>(kDefaults.idle.count() / 1000), score_protocol::kUploadPath,
+                 score_protocol::PageTarget().c_str());
 }
 
 }  // namespace

@@ -4,28 +4,13 @@
 #include <string>
 
 #include "fair_http_server.h"
+#include "score_protocol.h"
 #include "score_store.h"
 
 namespace scores {
 
-inline constexpr const char* kUploadPath = "/files/games/vortexraiders/score.php";
-inline constexpr const char* kPagePath = "/index2.php";
-inline constexpr size_t kMaxQueryBytes = 2048;
-inline constexpr size_t kMaxNameBytes = 254;
-
-// What an upload request asks for, or why it is refused.
-struct UploadRequest {
-    bool ok = false;
-    std::string error;
-    std::string name;
-    int32_t score = 0;
-    bool counter = false;
-};
-
-// Checks an upload's raw query string (still percent-encoded).
-UploadRequest ParseUpload(const std::string& rawQuery);
-// Decodes %XX escapes ("+" stays a plus); false on a broken escape.
-bool PercentDecode(const std::string& in, std::string& out);
+// Text for an HTML page: markup characters escaped, a control character or a
+// byte that is not UTF-8 shown as a replacement character.
 std::string HtmlEscape(const std::string& text);
 // The score page for the best entries.
 std::string RenderScorePage(ScoreStore& store);

@@ -9,8 +9,8 @@
 #include "platform/kernel.h"
 #include "platform/net.h"
 #include "platform/window.h"
+#include "score_protocol.h"
 #include "scores/field_text.h"
-#include "scores/percent_encoding.h"
 #include "window/form1.h"
 
 namespace game {
@@ -57,17 +57,12 @@ std::string ScoreServer() { return FromEnvironment("VORTEX_SCORE_SERVER", kDefau
 std::string WebSite() { return FromEnvironment("VORTEX_WEB_SITE", FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer)); }
 
 std::string QueryName(const std::string& name) {
-    auto unreserved = [](unsigned char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-               c == '_' || c == '~';
-    };
-    return PercentEncode(vr::AnsiToUtf8(ReplaceAll(name, "&", "and")), unreserved);
+    return score_protocol::PercentEncode(vr::AnsiToUtf8(ReplaceAll(name, "&", "and")), score_protocol::IsUnreserved);
 }
 
 std::string ScoreRequest(int place) {
     const ScoreEntry& e = G.TopTen[place];
-    return ScoreServer() + "/files/games/vortexraiders/score.php?nname=" + QueryName(e.Name) + "&nscore=" +
-           vr::Str(e.Score) + "&nreplay=" + vr::Str(e.Score) + (place == 1 ? "&counter=true" : "");
+    return ScoreServer() + score_protocol::UploadTarget(QueryName(e.Name), e.Score, place == 1);
 }
 
 bool IsOnline() { return vr::InternetCheckConnectionA(WebSite().c_str(), vr::FLAG_ICC_FORCE_CONNECTION, 0) != 0; }
@@ -108,7 +103,7 @@ void UploadScores() {
                             "Online Scores");
     });
     if (answer == vr::kIdYes)
-        Skippable([] { vr::ShellExecuteA(0, "open", (WebSite() + "/index2.php?game=9").c_str(), "", "", 0); });
+        Skippable([] { vr::ShellExecuteA(0, "open", (WebSite() + score_protocol::PageTarget()).c_str(), "", "", 0); });
 }
 
 }  // namespace game

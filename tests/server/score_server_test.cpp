@@ -16,6 +16,7 @@
 #include "test_files.h"
 
 using namespace scores;
+using namespace score_protocol;
 
 namespace {
 
