@@ -2,6 +2,7 @@
 // running wait and go into the next transaction together, so one disk flush
 // serves many of them.
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -40,6 +41,29 @@ private:
     std::vector<Pending*> queue_;
     size_t lanes_;
     size_t writing_ = 0;
+};
+
+// A store that commits its uploads in batches through a GroupCommit.
+class BatchingStore : public ScoreStore {
+public:
+    bool Add(const Upload& upload) final {
+        return group_.Submit(upload, [this](const std::vector<GroupCommit::Pending*>& batch) {
+            WriteBatch(batch);
+            ++commits_;
+        });
+    }
+    int64_t Commits() const final { return commits_; }
+    using ScoreStore::Add;
+
+protected:
+    explicit BatchingStore(size_t lanes) : group_(lanes) {}
+    // Commits the batch in one transaction and sets each one's `added`;
+    // throws when the transaction failed.
+    virtual void WriteBatch(const std::vector<GroupCommit::Pending*>& batch) = 0;
+
+private:
+    GroupCommit group_;
+    std::atomic<int64_t> commits_{0};
 };
 
 }  // namespace scores

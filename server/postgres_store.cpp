@@ -83,7 +83,7 @@ std::string Hex(const std::string& bytes) {
 }  // namespace
 
 PostgresStore::PostgresStore(const std::string& conninfo, const PoolOptions& options, size_t commitLanes)
-    : pool_(conninfo, options), group_(commitLanes) {
+    : BatchingStore(commitLanes), pool_(conninfo, options) {
     auto c = pool_.Acquire();
     Migrate(*c);
     where_ = c->Describe();
@@ -116,10 +116,6 @@ void PostgresStore::Migrate(PgConnection& c) {
     }
 }
 
-bool PostgresStore::Add(const Upload& upload) {
-    return group_.Submit(upload, [this](const std::vector<GroupCommit::Pending*>& batch) { WriteBatch(batch); });
-}
-
 void PostgresStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
     int64_t counted = 0;
     for (auto* p : batch) counted += p->upload.countUpload;
@@ -129,7 +125,6 @@ void PostgresStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) 
                              ArrayLiteral(batch, [](const Upload& u) { return std::to_string(u.score); }),
                              ArrayLiteral(batch, [](const Upload& u) { return u.client; }),
                              std::to_string(c->BackendPid()), std::to_string(counted)});
-    ++commits_;
     // The first of equal uploads in the batch is the one that was new.
     std::map<std::pair<std::string, int32_t>, int> fresh;
     for (int row = 0; row < added.Rows(); ++row) ++fresh[{added.Bytes(row, 0), int32_t(added.Number(row, 1))}];

@@ -38,7 +38,7 @@ std::string Text(sqlite3_stmt* s, int column) {
 
 }  // namespace
 
-SqliteStore::SqliteStore(const std::string& path) : path_(path) {
+SqliteStore::SqliteStore(const std::string& path) : BatchingStore(1), path_(path) {
     if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
         std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
         sqlite3_close(db_);
@@ -86,10 +86,6 @@ void SqliteStore::Migrate() {
     }
 }
 
-bool SqliteStore::Add(const Upload& upload) {
-    return group_.Submit(upload, [this](const std::vector<GroupCommit::Pending*>& batch) { WriteBatch(batch); });
-}
-
 void SqliteStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
     std::lock_guard<std::mutex> lock(mutex_);
     Exec("BEGIN IMMEDIATE");
@@ -114,7 +110,6 @@ void SqliteStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
             if (sqlite3_step(count.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
         }
         Exec("COMMIT");
-        ++commits_;
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
