@@ -4,8 +4,8 @@
 
 namespace scores {
 
-PgPool::PgPool(std::string conninfo, const PoolOptions& options, std::function<void(PgConnection&)> prepare)
-    : conninfo_(std::move(conninfo)), options_(options), prepare_(std::move(prepare)) {
+PgPool::PgPool(std::string conninfo, const PoolOptions& options)
+    : conninfo_(std::move(conninfo)), options_(options) {
     if (options_.connections < 1) options_.connections = 1;
 }
 
@@ -27,7 +27,6 @@ PgPool::Lease PgPool::Acquire() {
             lock.unlock();
             try {
                 auto c = std::make_unique<PgConnection>(conninfo_);
-                if (prepare_) prepare_(*c);
                 lock.lock();
                 backoff_ = std::chrono::milliseconds(0);
                 return Lease(*this, std::move(c));

@@ -5,7 +5,6 @@
 #pragma once
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,8 +23,7 @@ struct PoolOptions {
 
 class PgPool {
 public:
-    // `prepare` runs on every new connection before it is used.
-    PgPool(std::string conninfo, const PoolOptions& options, std::function<void(PgConnection&)> prepare = {});
+    PgPool(std::string conninfo, const PoolOptions& options);
 
     // A connection lent until it goes out of scope; one that broke is dropped.
     class Lease {
@@ -47,7 +45,6 @@ private:
     void Return(std::unique_ptr<PgConnection> c);
     std::string conninfo_;
     PoolOptions options_;
-    std::function<void(PgConnection&)> prepare_;
     std::mutex mutex_;
     std::condition_variable returned_;
     std::vector<std::unique_ptr<PgConnection>> idle_;
