@@ -7,15 +7,10 @@ source "$(dirname "$0")/lib.sh"
 server="$1"
 "$2" > /dev/null  # the ten-place Top10.ini
 
-# A random port; another one if it was taken.
-for _ in $(seq 20); do
-  port=$((20000 + RANDOM % 40000))
-  e2e_start server "$server" --port "$port" --data "$OUT/scores"
-  E2E_TIMEOUT=5 e2e_until eval 'grep -q "listening" "$OUT/server.log" || e2e_ended "$PID"'
-  grep -q "listening" "$OUT/server.log" && break
-done
-e2e_ended "$PID" && e2e_fail "the score server did not start"
+e2e_start server "$server" --port 0 --data "$OUT/scores"
 server_pid=$PID
+e2e_wait_log "$OUT/server.log" "listening on http://127.0.0.1:[0-9]+ "
+port=$(sed -n "s|.*listening on http://127.0.0.1:\([0-9]*\) .*|\1|p" "$OUT/server.log")
 base="http://127.0.0.1:$port"
 export VORTEX_SCORE_SERVER="$base"
 printf '#!/bin/sh\nprintf "%%s\\n" "$1" > "%s/opened-url.txt"\n' "$OUT" > "$OUT/open-url.sh"
