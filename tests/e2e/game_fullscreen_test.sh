@@ -9,8 +9,8 @@ printf 'Pilot\nPilot\nOK\nOK\n' > "$OUT/answers.txt"
 export VR_DIALOG_SCRIPT="$OUT/answers.txt"
 e2e_display 3840x2160
 xdotool mousemove 5 5
-# The pilot waits on the menu (400 frames) so that the real click starts the run.
-e2e_start game "$VR_BIN/VortexRaiders" --fullscreen --autopilot --pilot-wait 400 --pilot-shots "$OUT"
+# The pilot waits on the menu (1500 frames, a minute) so that the real click starts the run.
+e2e_start game "$VR_BIN/VortexRaiders" --fullscreen --autopilot --pilot-wait 1500 --pilot-shots "$OUT"
 e2e_window "$VR_GAME_CAPTION"
 [ "$WW" = 3840 ] && [ "$WH" = 2160 ] || e2e_fail "the window (${WW}x$WH) does not fill the screen"
 # 4 x 468 = 1872 and 4 x 502 = 2008, centred: the picture starts at (984, 76).
