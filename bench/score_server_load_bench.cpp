@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
     std::atomic<bool> timedOut{false};
     {
         scores::ScoreStore store(db);
-        scores::ScoreService service(store, o.connections + 4);
+        scores::ScoreService service(store, {size_t(o.connections) + 4, 0});
         int port = service.BindAnyPort("127.0.0.1");
         if (port <= 0) {
             std::fprintf(stderr, "cannot bind a loopback port\n");
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
                         timedOut = true;
                         return;
                     }
-                    std::string target = std::string(scores::kUploadPath) + "?nname=load%20" + std::to_string(i) +
+                    std::string target = std::string(score_protocol::kUploadPath) + "?nname=load%20" + std::to_string(i) +
                                          "&nscore=" + std::to_string(i) + "&nreplay=" + std::to_string(i) +
                                          "&counter=true";
                     auto r = client.Get(target.c_str());

@@ -1,7 +1,13 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -10,13 +16,15 @@
 #include "test_files.h"
 
 using namespace scores;
+using namespace score_protocol;
 
 namespace {
 
 // A score server on a free loopback port, with its database in a fresh folder.
 class Server {
 public:
-    explicit Server(const std::string& db) : store(std::make_unique<ScoreStore>(db)), service(*store) {
+    explicit Server(const std::string& db, const ConnectionLimits& limits = {})
+        : store(std::make_unique<ScoreStore>(db)), service(*store, limits) {
         port = service.BindAnyPort("127.0.0.1");
         thread = std::thread([this] { service.ServeBound(); });
         client = std::make_unique<httplib::Client>("127.0.0.1", port);
@@ -38,6 +46,36 @@ public:
     std::thread thread;
     std::unique_ptr<httplib::Client> client;
 };
+
+// A raw loopback connection from `source` (any 127.x.y.z address) to `port`.
+int Connect(int port, const char* source) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &a.sin_addr);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    a.sin_port = htons(uint16_t(port));
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// What arrives on `fd` within `ms` (until the peer closes or goes quiet).
+std::string Receive(int fd, int ms) {
+    std::string got;
+    char buf[4096];
+    pollfd p{fd, POLLIN, 0};
+    while (poll(&p, 1, ms) > 0) {
+        ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        got.append(buf, size_t(n));
+        if (got.find("</html>") != std::string::npos || got.find("again in a moment") != std::string::npos) break;
+    }
+    return got;
+}
 
 class ScoreServer : public ::testing::Test {
 protected:
@@ -152,4 +190,53 @@ TEST_F(ScoreServer, RestartsWithItsDataAndListsTheBestHundred) {
     EXPECT_NE(page->body.find(">p21<"), std::string::npos);
     EXPECT_EQ(page->body.find(">p20<"), std::string::npos);  // only the best 100
     EXPECT_LT(page->body.find(">p120<"), page->body.find(">p119<"));
+}
+
+TEST_F(ScoreServer, OneClientsIdleKeepAliveConnectionsDoNotStarveTheOthers) {
+    Server s(db);
+    const std::string page = "GET /index2.php?game=9 HTTP/1.1\r\nHost: t\r\n\r\n";
+    std::vector<int> held;
+    for (int i = 0; i < 40; ++i) {
+        held.push_back(Connect(s.port, "127.0.0.1"));
+        ASSERT_GE(held.back(), 0);
+        ASSERT_EQ(send(held.back(), page.data(), page.size(), MSG_NOSIGNAL), ssize_t(page.size()));
+    }
+    int served = 0, refused = 0;
+    for (int fd : held) {
+        std::string answer = Receive(fd, 2000);
+        served += answer.rfind("HTTP/1.1 200", 0) == 0;
+        refused += answer.rfind("HTTP/1.1 503", 0) == 0;
+    }
+    EXPECT_EQ(served, 8);
+    EXPECT_EQ(refused, 32);
+
+    // The served connections stay open and idle; another address is answered at once.
+    httplib::Client other("127.0.0.1", s.port);
+    other.set_interface("127.0.0.2");
+    other.set_read_timeout(1, 0);
+    auto start = std::chrono::steady_clock::now();
+    auto r = other.Get((std::string(kUploadPath) + "?nname=other&nscore=7&nreplay=7").c_str());
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_LT(seconds, 1.0);
+    auto best = s.store->Best(1);
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_EQ(best[0].client, "127.0.0.2");
+    for (int fd : held) close(fd);
+}
+
+TEST_F(ScoreServer, AnIdleKeepAliveConnectionIsClosed) {
+    Server s(db, {4, 0, std::chrono::milliseconds(100)});
+    int fd = Connect(s.port, "127.0.0.1");
+    const std::string page = "GET /index2.php?game=9 HTTP/1.1\r\nHost: t\r\n\r\n";
+    ASSERT_EQ(send(fd, page.data(), page.size(), MSG_NOSIGNAL), ssize_t(page.size()));
+    EXPECT_EQ(Receive(fd, 2000).rfind("HTTP/1.1 200", 0), 0u);
+    auto start = std::chrono::steady_clock::now();
+    char byte;
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 2000), 1);
+    EXPECT_EQ(recv(fd, &byte, 1, 0), 0);  // closed by the server
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    close(fd);
 }
