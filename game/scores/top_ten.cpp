@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "core/game_state.h"
 #include "core/sound_cues.h"
@@ -77,6 +79,15 @@ std::string ReadScrambled(const std::string& key, const std::string& def, bool& 
 // form always fits the read buffer.
 bool WriteScrambled(const std::string& key, const std::string& value) {
     return WriteIniString(StoredForm("Top10"), StoredForm(key), StoredForm(value.substr(0, kLongestValue)), Top10Path());
+}
+
+// Writes keys and values in one replacement of the file: a program ended at
+// any moment leaves all of them or none. True when the file took them.
+bool WriteAtOnce(const std::vector<std::pair<std::string, std::string>>& keysAndValues) {
+    vr::ProfileWriteGroup group;
+    bool written = true;
+    for (const auto& [key, value] : keysAndValues) written = WriteScrambled(key, value) && written;
+    return group.Flush() && written;
 }
 
 // A 16-bit field from text; a text that is no valid 16-bit integer leaves it.
@@ -158,32 +169,23 @@ void LoadTop10() {
 }
 
 bool SaveTop10() {
-    bool saved = true;
-    {
-        vr::ProfileWriteGroup group;
-        for (int n = 1; n <= 10; ++n) {
-            const ScoreEntry& e = G.TopTen[n];
-            std::string p = vr::Str(n);
-            saved = WriteScrambled(p + "N", e.Name + " ") && saved;
-            saved = WriteScrambled(p + "S", vr::Str(e.Score)) && saved;
-            saved = WriteScrambled(p + "T", vr::Str(e.Time)) && saved;
-            saved = WriteScrambled(p + "A", vr::Str(e.Accuracy)) && saved;
-        }
-        saved = group.Flush() && saved;
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (int n = 1; n <= 10; ++n) {
+        const ScoreEntry& e = G.TopTen[n];
+        std::string p = vr::Str(n);
+        keys.insert(keys.end(), {{p + "N", e.Name + " "},
+                                 {p + "S", vr::Str(e.Score)},
+                                 {p + "T", vr::Str(e.Time)},
+                                 {p + "A", vr::Str(e.Accuracy)}});
     }
+    bool saved = WriteAtOnce(keys);
     if (saved) G.UnsavedTopTen.reset();
     else G.UnsavedTopTen = G.TopTen;
     return saved;
 }
 
 bool SaveBestTime() {
-    bool saved = true;
-    {
-        vr::ProfileWriteGroup group;
-        saved = WriteScrambled("Time1", vr::Str(G.BestTime)) && saved;
-        saved = WriteScrambled("TimeName", G.BestTimeName) && saved;
-        saved = group.Flush() && saved;
-    }
+    bool saved = WriteAtOnce({{"Time1", vr::Str(G.BestTime)}, {"TimeName", G.BestTimeName}});
     if (saved) G.UnsavedBestTime.reset();
     else G.UnsavedBestTime = std::make_pair(G.BestTime, G.BestTimeName);
     return saved;
