@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <chrono>
+#include <cstdio>
 #include <sstream>
 
 namespace scores {
@@ -58,7 +60,8 @@ std::string HtmlEscape(const std::string& text) {
 }
 
 std::string RenderScorePage(ScoreStore& store) {
-    auto best = store.Best(100);
+    ScorePage page = store.Page(100);
+    const auto& best = page.best;
     std::ostringstream h;
     h << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
          "<title>Vortex Raiders - Online Scores</title>\n"
@@ -72,7 +75,7 @@ std::string RenderScorePage(ScoreStore& store) {
       << " runs uploaded by players. In the game, press U to send your local top-ten table here; "
          "the same name with the same score is listed once.</p>\n"
          "<p>Uploads so far: "
-      << store.UploadCount() << "</p>\n<table>\n<tr><th>Place</th><th>Name</th><th>Score</th><th>Date (UTC)</th></tr>\n";
+      << page.uploads << "</p>\n<table>\n<tr><th>Place</th><th>Name</th><th>Score</th><th>Date (UTC)</th></tr>\n";
     int place = 0;
     for (const auto& e : best)
         h << "<tr><td class=\"n\">" << ++place << "</td><td>" << HtmlEscape(e.name) << "</td><td class=\"n\">"
@@ -80,6 +83,25 @@ std::string RenderScorePage(ScoreStore& store) {
     if (best.empty()) h << "<tr><td colspan=\"4\">No scores yet.</td></tr>\n";
     h << "</table>\n</body>\n</html>\n";
     return h.str();
+}
+
+void ScoreService::StorageFailed(const std::exception& e, httplib::Response& res) {
+    if (!dynamic_cast<const StoreUnavailable*>(&e)) {
+        res.status = 500;
+        res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+        return;
+    }
+    res.status = 503;
+    res.set_header("Retry-After", "2");
+    res.set_content("Service unavailable: the score database cannot be reached just now. Try again in a moment.\n",
+                    "text/plain; charset=utf-8");
+    // The reason goes to the server's log, at most every few seconds.
+    auto now = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> lock(logMutex_);
+    if (now - lastOutageLog_ >= std::chrono::seconds(5)) {
+        lastOutageLog_ = now;
+        std::fprintf(stderr, "vortex-scores: answering 503: %s\n", e.what());
+    }
 }
 
 ScoreService::ScoreService(ScoreStore& store, const ConnectionLimits& limits)
@@ -112,8 +134,7 @@ void ScoreService::Routes() {
             bool added = store_.Add(u.name, u.score, req.remote_addr, u.counter);
             res.set_content(added ? "OK: score stored\n" : "OK: score already listed\n", "text/plain; charset=utf-8");
         } catch (const std::exception& e) {
-            res.status = 500;
-            res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+            StorageFailed(e, res);
         }
     });
     http_->Get(proto::kPagePath, [this](const httplib::Request& req, httplib::Response& res) {
@@ -125,8 +146,7 @@ void ScoreService::Routes() {
         try {
             res.set_content(RenderScorePage(store_), "text/html; charset=utf-8");
         } catch (const std::exception& e) {
-            res.status = 500;
-            res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+            StorageFailed(e, res);
         }
     });
     http_->Get("/", [](const httplib::Request&, httplib::Response& res) {

@@ -1,6 +1,9 @@
 // The score server's HTTP service: the upload endpoint and the score page.
 #pragma once
+#include <chrono>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "fair_http_server.h"
@@ -28,7 +31,11 @@ public:
 
 private:
     void Routes();
+    // Answers 503 when the database is away for now, 500 otherwise.
+    void StorageFailed(const std::exception& e, httplib::Response& res);
     ScoreStore& store_;
+    std::mutex logMutex_;
+    std::chrono::steady_clock::time_point lastOutageLog_{};
     std::unique_ptr<FairHttpServer> http_;
 };
 

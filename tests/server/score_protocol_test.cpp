@@ -22,11 +22,3 @@ TEST(ScoreProtocol, StrictAndLenientDecodingDifferOnlyOnBrokenEscapes) {
         EXPECT_EQ(PercentDecodeLenient(c.in), c.decoded) << c.in;
     }
 }
-
-TEST(ScoreProtocol, TargetsAreTheGamesRequestsByteForByte) {
-    EXPECT_EQ(UploadTarget("Tom%20and%20Jerry", 120, true),
-              "/files/games/vortexraiders/score.php?nname=Tom%20and%20Jerry&nscore=120&nreplay=120&counter=true");
-    EXPECT_EQ(UploadTarget("RE%20Rize", -5, false), "/files/games/vortexraiders/score.php?nname=RE%20Rize&nscore=-5&nreplay=-5");
-    EXPECT_EQ(PageTarget(), "/index2.php?game=9");
-    EXPECT_EQ(PercentEncode("a b~\xFF", IsUnreserved), "a%20b~%FF");
-}
