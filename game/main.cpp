@@ -118,12 +118,16 @@ int main(int argc, char** argv) {
             settingsGiven = true;
         } else if (a == "--autopilot") {
             autopilot = true;
-        } else if (a == "--pilot-shots" && i + 1 < argc) {
+        } else if (a == "--pilot-shots") {
+            if (!hasValue) BadOption("--pilot-shots takes a folder");
             pilot.shotsFolder = argv[++i];
-        } else if (a == "--pilot-runs" && i + 1 < argc) {
-            pilot.runs = std::atoi(argv[++i]);
-        } else if (a == "--pilot-wait" && i + 1 < argc) {
-            pilot.startFrame = std::max(6, std::atoi(argv[++i]));
+        } else if (a == "--pilot-runs") {
+            if (!hasValue || !game::ParsePilotCount(argv[++i], 1, 10000, pilot.runs))
+                BadOption("--pilot-runs takes 1 to 10000");
+        } else if (a == "--pilot-wait") {
+            if (!hasValue || !game::ParsePilotCount(argv[++i], 0, 1000000, pilot.startFrame))
+                BadOption("--pilot-wait takes 0 to 1000000 frames");
+            pilot.startFrame = std::max(6, pilot.startFrame);
         } else {
             BadOption("unknown option " + a);
         }

@@ -174,7 +174,7 @@ HRESULT EngineObject::Korva2D_Unload() {
     // The texture store keeps its keys and count; its objects go.
     Textures.assign(1, {});
     Sprite.reset();
-    // The font store keeps one empty record; FontCount stays.
+    // The font store keeps one empty record; the keys and FontCount stay.
     Fonts.assign(1, {});
     D3DDevice.reset();
     D3DX.reset();
