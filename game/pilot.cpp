@@ -46,12 +46,9 @@ int Busyness() {
 // Client coordinates of a field position (the field sits at 80, 0 inside a one-pixel border).
 void MoveTo(vr::Form& f, int fx, int fy) { vr::PostMouseMove(f, 81 + fx, 1 + fy); }
 
-// The click is handled at once, while the run it fires in is still on: left
-// for the frame's end, a click in the frame that ends the run starts the next.
 void Click(vr::Form& f, int button, int fx, int fy) {
     vr::PostMouseButton(f, button, true, 81 + fx, 1 + fy);
     vr::PostMouseButton(f, button, false, 81 + fx, 1 + fy);
-    vr::DoEvents();
 }
 
 void Leave(vr::Form& f) {
