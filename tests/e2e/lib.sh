@@ -100,7 +100,9 @@ e2e_display() {
   # The server takes every cookie of its file; the client looks one up by display number.
   touch "$XAUTHORITY"
   xauth -q -f "$XAUTHORITY" add :0 . "$cookie"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -auth "$XAUTHORITY" -nolisten tcp "$@" 3> "$dir/number" 2> "$OUT/xvfb.txt" &
+  # -noreset: a client connecting just as the last one leaves is not cut off by a server reset.
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -auth "$XAUTHORITY" -nolisten tcp -noreset "$@" 3> "$dir/number" \
+    2> "$OUT/xvfb.txt" &
   E2E_XVFB=$!
   e2e_until e2e_display_settled
   grep -q "^[0-9][0-9]*$" "$dir/number" || { echo "Xvfb did not start:"; cat "$OUT/xvfb.txt"; return 1; }
