@@ -14,6 +14,7 @@
 #include "platform/gdi.h"
 #include "platform/runtime_error.h"
 #include "window/display_session.h"
+#include "window/window_registry.h"
 
 namespace vr {
 
@@ -76,6 +77,16 @@ void Frame(Surface& s, int x, int y, int w, int h, uint32_t px) {
     FillRect(s, x + w - 1, y, 1, h, px);
 }
 
+// The window that has the keyboard: the focused one, or else (its focus not
+// reported yet) the last shown form.
+uint32_t KeyboardOwner() {
+    if (SDL_Window* w = SDL_GetKeyboardFocus()) return SDL_GetWindowID(w);
+    const auto& forms = detail::AllForms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+        if ((*it)->Shown()) return (*it)->NativeWindowId();
+    return 0;
+}
+
 // Gives the keyboard back to a window that had it before a dialog. A window
 // manager would do it; without one the focus goes nowhere when the dialog's
 // window is destroyed, and the keyboard is dead until something focuses again.
@@ -95,8 +106,7 @@ int RunDialogWindow(DialogSpec& spec) {
     int textH = int(lines.size()) * lineH;
     int height = kPad + textH + kPad + (spec.hasEdit ? kEditH + kPad : 0) + kButtonH + kPad;
     std::string title = AnsiToUtf8(spec.title);
-    SDL_Window* owner = SDL_GetKeyboardFocus();
-    const uint32_t ownerId = owner ? SDL_GetWindowID(owner) : 0;
+    const uint32_t ownerId = KeyboardOwner();
     SDL_Window* win = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWidth, height,
                                        SDL_WINDOW_SHOWN | SDL_WINDOW_ALWAYS_ON_TOP);
     if (!win) throw RuntimeError(kErrInvalidCall, std::string("Cannot open a dialog window: ") + SDL_GetError());

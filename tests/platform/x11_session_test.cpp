@@ -111,25 +111,35 @@ TEST_F(OnX, ProtocolErrorsOnAnyConnectionAreLoggedAndSurvived) {
 }
 
 TEST_F(OnX, TheKeyboardComesBackToTheFormAfterADialog) {
-    XWindowOf form(form_->NativeWindow());
-    ASSERT_TRUE(PumpUntil([&] { return SDL_GetKeyboardFocus() == form_->NativeWindow(); }));
-    for (const char* kind : {"message box", "input box"}) {
-        SCOPED_TRACE(kind);
-        // Enter, pressed in the dialog once it is open.
+    struct Case {
+        const char* what;
+        bool input, justShown;
+    } cases[] = {{"a message box", false, false},
+                 {"an input box", true, false},
+                 {"a box while the form's focus is not reported yet", false, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.justShown) {
+            form_->Unload();
+            form_->Show();
+        } else {
+            ASSERT_TRUE(PumpUntil([&] { return SDL_GetKeyboardFocus() == form_->NativeWindow(); }));
+        }
+        // Enter, pressed in the dialog once it has the keyboard.
         SetModalIdleHook([] {
             SDL_Window* dialog = SDL_GetKeyboardFocus();
-            if (!dialog || SDL_GetWindowID(dialog) == 0 || SDL_GetWindowTitle(dialog) != std::string("Question"))
-                return;
+            if (!dialog || SDL_GetWindowTitle(dialog) != std::string("Question")) return;
             SDL_Event e{};
             e.type = SDL_KEYDOWN;
             e.key.windowID = SDL_GetWindowID(dialog);
             e.key.keysym.sym = SDLK_RETURN;
             SDL_PushEvent(&e);
         });
-        if (kind[0] == 'm') MsgBox("Go on?", kMbOkOnly, "Question");
-        else InputBox("Your name:", "Question", "Ann");
-        SetModalIdleHook([] { DoEvents(); });
+        if (c.input) InputBox("Your name:", "Question", "Ann");
+        else MsgBox("Go on?", kMbOkOnly, "Question");
+        SetModalIdleHook(nullptr);
         EXPECT_TRUE(PumpUntil([&] { return SDL_GetKeyboardFocus() == form_->NativeWindow(); }));
+        XWindowOf form(form_->NativeWindow());
         Window focus = 0;
         int revert = 0;
         XGetInputFocus(form.display, &focus, &revert);
