@@ -140,11 +140,11 @@ void Form::Unload() {
     unloaded_ = true;
     activatePending_ = false;
     desktopFull_ = desktopFullByHand_ = false;
-    if (exclusive_) {
-        exclusive_ = exclusiveByHand_ = false;
+    if (exclusive_ && clientWidth_ == windowed_.fullW && clientHeight_ == windowed_.fullH) {
         clientWidth_ = windowed_.clientW;
         clientHeight_ = windowed_.clientH;
     }
+    exclusive_ = exclusiveByHand_ = false;
     capture_ = nullptr;
     pointerBox_ = nullptr;
 }

@@ -40,8 +40,9 @@ bool Form::EnterFullScreen(int w, int h, std::string& why) {
         windowed_.clientW = clientWidth_;
         windowed_.clientH = clientHeight_;
         SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
-        SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
     }
+    windowed_.fullW = w;
+    windowed_.fullH = h;
     mode.refresh_rate = 0;
     if (SDL_SetWindowDisplayMode(window_, &mode) != 0 || SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
         why = SDL_GetError();
@@ -96,9 +97,14 @@ void Form::LeaveFullScreen() {
         if (byHand) SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
     if (wasExclusive) {
-        Resize(windowed_.clientW, windowed_.clientH);
+        // A client area sized meanwhile (by a second start, say) keeps its new size.
+        if (clientWidth_ == windowed_.fullW && clientHeight_ == windowed_.fullH)
+            Resize(windowed_.clientW, windowed_.clientH);
+        else
+            ApplyWindowSize();
         if (window_ && exclusiveByHand)
-            detail::PlaceWindowByHand(window_, windowed_.x, windowed_.y, windowed_.w, windowed_.h);
+            detail::PlaceWindowByHand(window_, windowed_.x, windowed_.y, clientWidth_ * windowScale_,
+                                      clientHeight_ * windowScale_);
     }
     PlacementChanged();
 }

@@ -262,8 +262,9 @@ private:
     bool exclusive_ = false;          // in a display mode of its own (EnterFullScreen)
     bool exclusiveByHand_ = false;
     struct Windowed {
-        int clientW = 0, clientH = 0, x = 0, y = 0, w = 0, h = 0;
-    } windowed_;  // what the exclusive mode gives back
+        int clientW = 0, clientH = 0, x = 0, y = 0;  // what the exclusive mode gives back
+        int fullW = 0, fullH = 0;                    // the mode's size
+    } windowed_;
     // The layers placed at a presentation, kept so that presenting allocates nothing.
     struct Placed {
         const Layer* layer;
