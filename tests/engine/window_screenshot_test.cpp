@@ -12,42 +12,34 @@
 
 #include "engine_fixture.h"
 
-using namespace korva2d;
 using namespace korva2d::calls;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
+const int kScreenW = 1024, kScreenH = 768;  // the offscreen display
 
-struct Started {
-    explicit Started(const std::string& name, std::function<void(vr::Form&)> before = {}) : fx(name, 200, 120) {
-        if (before) before(*fx.form);
-        ok = Korva2D_Start(*fx.engine, fx.form->hWnd(), fx.dir, 300, 200) == -1;
+// An engine started at 300 x 200 on a 200 x 120 form, after `before` was done to the form.
+struct Started : korva2d_test::EngineFixture {
+    explicit Started(const std::string& name, const std::function<void(vr::Form&)>& before = {})
+        : EngineFixture(name, 200, 120) {
+        if (before) before(*form);
+        EXPECT_EQ(Korva2D_Start(*engine, form->hWnd(), dir, 300, 200), -1) << LogText();
+        ClearScreen(*engine, 200, 30, 30);
+        RenderAll(*engine);
     }
-    // The window as the display shows it.
-    SDL_Rect Shown() const {
-        SDL_Rect r{};
-        SDL_GetWindowPosition(fx.form->NativeWindow(), &r.x, &r.y);
-        SDL_GetWindowSize(fx.form->NativeWindow(), &r.w, &r.h);
-        return r;
-    }
-    // The files that hold or held a screenshot, hidden ones too.
-    std::vector<std::string> ScreenshotFiles() const {
+    std::vector<std::string> ScreenshotFiles() const {  // hidden ones too
         std::vector<std::string> names;
-        for (const auto& f : fs::directory_iterator(fx.dir))
+        for (const auto& f : fs::directory_iterator(dir))
             if (f.path().filename().string().find("screenshot") != std::string::npos)
                 names.push_back(f.path().filename().string());
         return names;
     }
-    korva2d_test::EngineFixture fx;
-    bool ok = false;
 };
 
 }  // namespace
 
 TEST(WindowAndScreenshot, TheStartCentresWhatTheScreenShows) {
-    const int sw = vr::GetSystemMetrics(vr::SM_CXSCREEN), sh = vr::GetSystemMetrics(vr::SM_CYSCREEN);
     auto twice = [](vr::Form& f) { f.SetScale(2); };
     auto desktop = [](vr::Form& f) {
         std::string why;
@@ -58,82 +50,62 @@ TEST(WindowAndScreenshot, TheStartCentresWhatTheScreenShows) {
         std::function<void(vr::Form&)> before, after;
         SDL_Rect shown;
     } cases[] = {
-        {"as it is", {}, {}, {(sw - 300) / 2, (sh - 200) / 2, 300, 200}},
-        {"scaled before the start", twice, {}, {(sw - 600) / 2, (sh - 400) / 2, 600, 400}},
-        {"scaled after the start", {}, twice, {(sw - 300) / 2, (sh - 200) / 2, 600, 400}},
-        {"filling the desktop", desktop, {}, {0, 0, sw, sh}},
+        {"as it is", {}, {}, {362, 284, 300, 200}},
+        {"scaled before the start", twice, {}, {212, 184, 600, 400}},
+        {"scaled after the start", {}, twice, {362, 284, 600, 400}},
+        {"filling the desktop", desktop, {}, {0, 0, kScreenW, kScreenH}},
     };
-    int n = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Started s(TestName() + std::to_string(++n), c.before);
-        ASSERT_TRUE(s.ok) << s.fx.LogText();
-        if (c.after) c.after(*s.fx.form);
-        SDL_Rect r = s.Shown();
-        EXPECT_EQ(r.x, c.shown.x);
-        EXPECT_EQ(r.y, c.shown.y);
-        EXPECT_EQ(r.w, c.shown.w);
-        EXPECT_EQ(r.h, c.shown.h);
-        EXPECT_EQ(s.fx.form->ClientWidth(), 300);
+        Started s(std::string("centre-") + c.what, c.before);
+        if (c.after) c.after(*s.form);
+        SDL_Rect r{};
+        SDL_GetWindowPosition(s.form->NativeWindow(), &r.x, &r.y);
+        SDL_GetWindowSize(s.form->NativeWindow(), &r.w, &r.h);
+        EXPECT_TRUE(r.x == c.shown.x && r.y == c.shown.y && r.w == c.shown.w && r.h == c.shown.h)
+            << r.w << " x " << r.h << " at " << r.x << ", " << r.y;
     }
 }
 
 TEST(WindowAndScreenshot, AScreenshotIsTheWholeWindowBlackWhereItLeavesTheScreen) {
-    const int sw = vr::GetSystemMetrics(vr::SM_CXSCREEN), sh = vr::GetSystemMetrics(vr::SM_CYSCREEN);
-    Started s(TestName());
-    ASSERT_TRUE(s.ok) << s.fx.LogText();
-    _Engine& e = *s.fx.engine;
-    const size_t lines = s.fx.Log().size();
-    struct Case {
-        const char* what;
-        int x, y;
-    } cases[] = {{"partly left of the screen", -50, 100},
-                 {"partly right of it", sw - 50, 100},
-                 {"partly below it", 100, sh - 30},
-                 {"wholly off it", -1000, 100}};
+    Started s("offscreen-window");
+    const size_t lines = s.Log().size();
+    const std::pair<int, int> places[] = {{-50, 100}, {kScreenW - 50, 100}, {100, kScreenH - 30}, {-1000, 100}};
     int n = 0;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        vr::SetWindowPos(s.fx.form->hWnd(), 0, c.x, c.y, 0, 0, vr::SWP_NOSIZE);
-        ClearScreen(e, 200, 30, 30);
-        RenderAll(e);
-        SaveScreenshot(e);
-        vr::Surface shot = vr::LoadPictureFile(s.fx.dir + "/screenshot00" + std::to_string(++n) + ".bmp");
-        ASSERT_EQ(shot.width, 300);
-        ASSERT_EQ(shot.height, 200);
+    for (auto [left, top] : places) {
+        SCOPED_TRACE(std::to_string(left) + ", " + std::to_string(top));
+        vr::SetWindowPos(s.form->hWnd(), 0, left, top, 0, 0, vr::SWP_NOSIZE);
+        SaveScreenshot(*s.engine);
+        vr::Surface shot = vr::LoadPictureFile(s.dir + "/screenshot00" + std::to_string(++n) + ".bmp");
+        ASSERT_TRUE(shot.width == 300 && shot.height == 200) << shot.width << " x " << shot.height;
         for (auto [x, y] : {std::pair{0, 0}, {299, 0}, {0, 199}, {299, 199}}) {
-            bool onScreen = c.x + x >= 0 && c.x + x < sw && c.y + y >= 0 && c.y + y < sh;
-            EXPECT_EQ(shot.At(x, y), onScreen ? vr::PixelRGB(200, 30, 30) : 0u) << x << ", " << y;
+            bool seen = left + x >= 0 && left + x < kScreenW && top + y >= 0 && top + y < kScreenH;
+            EXPECT_EQ(shot.At(x, y), seen ? vr::PixelRGB(200, 30, 30) : 0u) << x << ", " << y;
         }
     }
-    EXPECT_EQ(s.fx.Log().size(), lines) << s.fx.LogText();
+    EXPECT_EQ(s.Log().size(), lines) << s.LogText();
 }
 
-// A limit on the size of files the process writes makes a write fail part-way,
-// as a full disk does (EFBIG where a full disk gives ENOSPC).
+// A limit on the size of the files the process writes makes a write fail
+// part-way, as a full disk does (EFBIG where a full disk gives ENOSPC).
 TEST(WindowAndScreenshot, AScreenshotThatCannotBeWrittenWholeLeavesNoFile) {
-    Started s(TestName());
-    ASSERT_TRUE(s.ok) << s.fx.LogText();
-    _Engine& e = *s.fx.engine;
-    ClearScreen(e, 200, 30, 30);
-    RenderAll(e);
+    Started s("full-disk");
     rlimit unlimited{};
     getrlimit(RLIMIT_FSIZE, &unlimited);
     signal(SIGXFSZ, SIG_IGN);
     // Room for the log's line; the picture (180 054 bytes) is cut early or late.
-    for (rlim_t room : {rlim_t(fs::file_size(s.fx.dir + "/log.txt") + 1024), rlim_t(150000)}) {
-        SCOPED_TRACE(room);
+    for (rlim_t room : {rlim_t(fs::file_size(s.dir + "/log.txt") + 1024), rlim_t(150000)}) {
         rlimit small = unlimited;
         small.rlim_cur = room;
         setrlimit(RLIMIT_FSIZE, &small);
-        SaveScreenshot(e);
+        SaveScreenshot(*s.engine);
         setrlimit(RLIMIT_FSIZE, &unlimited);
-        EXPECT_TRUE(s.ScreenshotFiles().empty()) << s.ScreenshotFiles().front();
-        std::string line = s.fx.Log().back();
+        EXPECT_EQ(s.ScreenshotFiles(), std::vector<std::string>{}) << room;
+        std::string line = s.Log().back();
         EXPECT_EQ(line.rfind("Error in SaveScreenshot() : ", 0), 0u) << line;
-        EXPECT_NE(line.find(s.fx.dir + "/screenshot001.bmp: " + std::strerror(EFBIG)), std::string::npos) << line;
+        EXPECT_NE(line.find(s.dir + "/screenshot001.bmp: " + std::strerror(EFBIG)), std::string::npos) << line;
     }
     signal(SIGXFSZ, SIG_DFL);
-    SaveScreenshot(e);
+    SaveScreenshot(*s.engine);
     EXPECT_EQ(s.ScreenshotFiles(), std::vector<std::string>{"screenshot001.bmp"}) << "the number stays free";
 }
