@@ -156,7 +156,7 @@ void Form::Resize(int clientWidth, int clientHeight) {
     clientHeight_ = clientHeight;
     ApplyWindowSize();
     // The largest fitting factor of the new size.
-    if (window_ && requestedScale_ == kFitScale) FitToDesktop();
+    if (window_ && requestedScale_ == kFitScale && !exclusive_) FitToDesktop();
     if (canvas_ && canvas_->texture) {
         SDL_DestroyTexture(canvas_->texture);
         canvas_->texture = nullptr;
@@ -165,7 +165,8 @@ void Form::Resize(int clientWidth, int clientHeight) {
 }
 
 void Form::ApplyWindowSize() {
-    if (window_ && !desktopFull_ && !exclusive_) SDL_SetWindowSize(window_, clientWidth_ * windowScale_, clientHeight_ * windowScale_);
+    if (window_ && !desktopFull_ && !exclusive_)
+        SDL_SetWindowSize(window_, clientWidth_ * windowScale_, clientHeight_ * windowScale_);
 }
 
 void Form::SetScale(int n) {

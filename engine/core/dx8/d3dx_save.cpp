@@ -51,8 +51,9 @@ size_t StreamRead(SDL_RWops*, void*, size_t, size_t) { return 0; }
 int StreamClose(SDL_RWops*) { return 0; }
 
 std::string Encode(const vr::Surface& picture, int32_t format) {
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(picture.pixels.data()), picture.width,
-                                                        picture.height, 32, picture.width * 4, SDL_PIXELFORMAT_XRGB8888);
+    void* pixels = const_cast<uint32_t*>(picture.pixels.data());
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(pixels, picture.width, picture.height, 32, picture.width * 4,
+                                                        SDL_PIXELFORMAT_XRGB8888);
     if (!s) Fail(E_OUTOFMEMORY);
     MemoryStream stream;
     SDL_RWops rw{};
