@@ -8,8 +8,8 @@
 #include "platform/profile.h"
 #include "platform/random.h"
 #include "platform/variant.h"
+#include "score_protocol.h"
 #include "scores/field_text.h"
-#include "scores/percent_encoding.h"
 #include "window/form1.h"
 
 namespace game {
@@ -90,26 +90,9 @@ bool IsSafeIniByte(unsigned char c) {
 
 }  // namespace
 
-std::string EscapeForIni(const std::string& bytes) { return PercentEncode(bytes, IsSafeIniByte); }
+std::string EscapeForIni(const std::string& bytes) { return score_protocol::PercentEncode(bytes, IsSafeIniByte); }
 
-std::string UnescapeFromIni(const std::string& text) {
-    auto hex = [](char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    };
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
-            out += char(hex(text[i + 1]) * 16 + hex(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+std::string UnescapeFromIni(const std::string& text) { return score_protocol::PercentDecodeLenient(text); }
 
 std::string StoredForm(const std::string& plain) { return EscapeForIni(ScrambleBytes(plain, kScrambleKey)); }
 
