@@ -1,5 +1,5 @@
 // Forms on a real X server that no window manager runs (Xvfb): protocol
-// errors and the keyboard after a dialog. Run under xvfb-run by ctest.
+// errors and the keyboard after a dialog. tests/e2e/run_on_display.sh runs it.
 #include <gtest/gtest.h>
 
 #include <functional>
