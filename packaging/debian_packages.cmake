@@ -45,7 +45,6 @@ file(WRITE ${VR_DEB_FILES}/changelog
 
  -- ${VR_PACKAGE_MAINTAINER}  ${vr_changelog_date}
 ")
-find_program(VR_GZIP gzip REQUIRED)
 execute_process(COMMAND ${VR_GZIP} -9nc ${VR_DEB_FILES}/changelog
   OUTPUT_FILE ${VR_DEB_FILES}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
 foreach(component IN LISTS VR_DEB_COMPONENTS)

@@ -32,26 +32,27 @@ deb() { echo "$work/$1_${VR_VERSION}_$(dpkg --print-architecture).deb"; }
 #         ; packages it depends on (NAME or NAME=VERSION) ; packages it must not depend on
 rows=(
   "$runtime ; lib/$KORVA2D_LIBRARY lib/$VR_PLATFORM_LIBRARY lib/vrplatform/vr-classes.manifest bin/vr-regsvr
-     lib/$KORVA2D_SONAME->$KORVA2D_LIBRARY lib/$VR_PLATFORM_SONAME->$VR_PLATFORM_LIBRARY
-   ; lib/(libKorva2D_VR|libvrplatform)\.so\.[0-9.]+|lib/vrplatform/vr-classes\.manifest|bin/vr-regsvr
+     lib/$KORVA2D_SONAME->$KORVA2D_LIBRARY lib/$VR_PLATFORM_SONAME->$VR_PLATFORM_LIBRARY share/man/man1/vr-regsvr.1.gz
+   ; lib/(libKorva2D_VR|libvrplatform)\.so\.[0-9.]+|lib/vrplatform/vr-classes\.manifest|(bin|share/man/man1)/vr-regsvr(\.1\.gz)?
    ; libc6 libstdc++6 libsdl2-2.0-0 libsdl2-ttf-2.0-0 libsdl2-image-2.0-0 libsndfile1 libcurl4 libfontconfig1 libx11-6 fonts-liberation
    ; libkorva2d-vr-dev vortex-raiders vortex-scores"
   "libkorva2d-vr-dev ; lib/libKorva2D_VR.so->$KORVA2D_SONAME lib/libvrplatform.so->$VR_PLATFORM_SONAME
      include/korva2d/korva2d_calls.h include/platform/com.h lib/pkgconfig/korva2d.pc lib/cmake/Korva2D/Korva2DConfig.cmake
      share/korva2d/examples/CMakeLists.txt share/korva2d/examples/hello.cpp share/korva2d/samples/font.png
      share/doc/korva2d/engine.md lib/korva2d-demo/korva2d-demo lib/korva2d-demo/vr-classes.manifest
-     bin/korva2d-demo->../lib/korva2d-demo/korva2d-demo
-   ; lib/lib(Korva2D_VR|vrplatform)\.so|include/(korva2d|platform)/[a-z0-9_]+\.h|lib/(pkgconfig|cmake/Korva2D|korva2d-demo)/.*|share/(korva2d|doc/korva2d)/.*|bin/korva2d-demo
+     bin/korva2d-demo->../lib/korva2d-demo/korva2d-demo share/man/man1/korva2d-demo.1.gz
+   ; lib/lib(Korva2D_VR|vrplatform)\.so|include/(korva2d|platform)/[a-z0-9_]+\.h|lib/(pkgconfig|cmake/Korva2D|korva2d-demo)/.*|share/(korva2d|doc/korva2d)/.*|(bin|share/man/man1)/korva2d-demo(\.1\.gz)?
    ; $runtime=$VR_VERSION libc6
    ; vortex-raiders"
   "vortex-raiders ; lib/vortex-raiders/VortexRaiders lib/vortex-raiders/menu.jpg lib/vortex-raiders/art/PicPlayer.png
      lib/vortex-raiders/fire1.wav lib/vortex-raiders/vr-classes.manifest share/applications/vortex-raiders.desktop
      share/icons/hicolor/256x256/apps/vortex-raiders.png games/VortexRaiders->../lib/vortex-raiders/VortexRaiders
-   ; games/VortexRaiders|lib/vortex-raiders/.*|share/applications/vortex-raiders\.desktop|share/icons/hicolor/.*
+     share/man/man6/VortexRaiders.6.gz
+   ; (games|share/man/man6)/VortexRaiders(\.6\.gz)?|lib/vortex-raiders/.*|share/applications/vortex-raiders\.desktop|share/icons/hicolor/.*
    ; $runtime=$VR_VERSION libc6
    ; libkorva2d-vr-dev vortex-scores"
-  "vortex-scores ; bin/vortex-scores
-   ; bin/vortex-scores
+  "vortex-scores ; bin/vortex-scores share/man/man1/vortex-scores.1.gz
+   ; (bin|share/man/man1)/vortex-scores(\.1\.gz)?
    ; libc6 libsqlite3-0 libpq5
    ; $runtime libsdl2-2.0-0"
 )
