@@ -63,7 +63,7 @@ for row in "${rows[@]}"; do
   file="$(deb "$package")"
   [ -f "$file" ] || e2e_fail "no package $package: $(ls "$work")"
   dpkg-deb --contents "$file" | awk '{ $1 = $2 = $3 = $4 = $5 = ""; sub(/^ +/, ""); sub(/^\.\/usr\//, ""); print }' \
-    | grep -v '/$' > "$out/$package.contents"
+    | grep -v -e '/$' -e '^$' > "$out/$package.contents"
   for f in $holds; do
     grep -qxF -- "${f/->/ -> }" "$out/$package.contents" || e2e_fail "$package lacks $f"
   done
