@@ -23,10 +23,14 @@ public:
     }
 
     HRESULT RenderFile(const std::string& path) override {
-        if (stream_) return VFW_E_WRONG_STATE;
-        std::string error;
-        auto decoder = vr::audio::OpenSoundFileStream(path, error);
-        if (!decoder) return error == "file not found" ? VFW_E_NOT_FOUND : VFW_E_UNSUPPORTED_STREAM;
+        failure_.clear();
+        if (stream_) {
+            failure_ = "the graph holds a file already";
+            return VFW_E_WRONG_STATE;
+        }
+        vr::audio::SoundFault fault = vr::audio::SoundFault::kNone;
+        auto decoder = vr::audio::OpenSoundFileStream(path, failure_, &fault);
+        if (!decoder) return fault == vr::audio::SoundFault::kMissing ? VFW_E_NOT_FOUND : VFW_E_UNSUPPORTED_STREAM;
         stream_ = std::make_shared<StreamVoice>(std::move(decoder));
         stream_->SetGainPan(volume_, balance_);
         stream_->SetSpeed(rate_);
@@ -99,8 +103,11 @@ public:
         return S_OK;
     }
 
+    std::string RenderFailure() const override { return failure_; }
+
 private:
     std::shared_ptr<StreamVoice> stream_;
+    std::string failure_;
     int32_t volume_ = 0, balance_ = 0;
     double rate_ = 1.0;
 };

@@ -3,8 +3,6 @@
 // extra memory, and a refused file is logged with its path and the reason.
 #include <sys/stat.h>
 
-#include <fstream>
-#include <iterator>
 #include <random>
 
 #include "bounded_call.h"
@@ -27,7 +25,7 @@ protected:
     void SetUp() override {
         fx_ = std::make_unique<korva2d_test::EngineFixture>("hostile-pictures", 64, 64);
         ASSERT_EQ(Korva2D_Start(*fx_->engine, fx_->form->hWnd(), fx_->dir, 64.0f, 64.0f), -1);
-        logRead_ = ReadBytes(fx_->dir + "/log.txt").size();
+        log_ = std::make_unique<LogTail>(fx_->dir + "/log.txt");
     }
     // Writes the file and loads it (through CreateTexture when keyed); answers
     // the log lines the call added, without their time stamps.
@@ -45,16 +43,7 @@ protected:
         EXPECT_LT(cost.extraPeakKb, kMaxExtraKb) << name;
         loaded_ = texture != nullptr || (keyed && fx_->Object().Textures.back());
         if (texture) texture->Release();
-        std::ifstream log(fx_->dir + "/log.txt", std::ios::binary);
-        log.seekg(std::streamoff(logRead_));
-        std::string added((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-        logRead_ += added.size();
-        std::string lines;
-        for (size_t at = 0, end; (end = added.find("\r\n", at)) != std::string::npos; at = end + 2) {
-            size_t text = added.find(" ### ", at) + 5;  // past "### time ### "
-            lines += added.substr(text, end - text) + "\n";
-        }
-        return lines;
+        return log_->NewText();
     }
     // True when `line` is one refusal of `name` that begins as `start` and gives a reason.
     bool Refused(const std::string& line, const std::string& name, const std::string& start = kRefused) {
@@ -66,7 +55,7 @@ protected:
 
     std::unique_ptr<korva2d_test::EngineFixture> fx_;
     Watchdog watchdog_{std::chrono::seconds(10)};
-    size_t logRead_ = 0;
+    std::unique_ptr<LogTail> log_;
     int keys_ = 0;
     bool loaded_ = false;
 };

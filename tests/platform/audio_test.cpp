@@ -86,13 +86,13 @@ TEST(SoundFiles, LoadWavesAndRefuseOtherFiles) {
     vr::testing::WriteWave16(dir + "/t.wav", 8000, 2, std::vector<float>(1600, 0.25f));
     PcmData d;
     std::string err;
-    ASSERT_TRUE(LoadSoundFile(dir + "\\t.wav", d, err)) << err;
+    ASSERT_EQ(LoadSoundFile(dir + "\\t.wav", d, err), SoundFault::kNone) << err;
     EXPECT_EQ(d.rate, 8000);
     EXPECT_EQ(d.channels, 2);
     EXPECT_EQ(d.Frames(), 800);
     EXPECT_NEAR(d.samples[10], 0.25f, 0.001f);
     vr::testing::WriteBytes(dir + "/bad.wav", "RIFF....not a wave at all");
-    EXPECT_FALSE(LoadSoundFile(dir + "/bad.wav", d, err));
-    EXPECT_FALSE(LoadSoundFile(dir + "/missing.wav", d, err));
-    EXPECT_EQ(err, "file not found");
+    EXPECT_EQ(LoadSoundFile(dir + "/bad.wav", d, err), SoundFault::kNotASound);
+    EXPECT_EQ(LoadSoundFile(dir + "/missing.wav", d, err), SoundFault::kMissing);
+    EXPECT_EQ(err, "the file does not exist");
 }

@@ -22,9 +22,26 @@ struct PcmData {
     int64_t Frames() const { return channels ? int64_t(samples.size()) / channels : 0; }
 };
 
-// Reads a sound file (WAV and anything libsndfile reads); false with a reason
-// when the file is missing or not a sound.
-bool LoadSoundFile(const std::string& path, PcmData& out, std::string& error);
+// Why a sound file was refused.
+enum class SoundFault {
+    kNone,
+    kMissing,     // no such file
+    kNotAFile,    // a folder, FIFO, device or socket, or a file that cannot be read
+    kNotASound,   // not a sound of 1 or 2 channels that libsndfile reads
+    kCut,         // it holds less than its header promises, or its length cannot be told
+    kTooLong,     // longer than a sound effect may be
+};
+
+// The longest sound effect, in frames: 95 s at 44.1 kHz, 32 MB of samples in
+// stereo. Longer sounds are music, which is streamed (platform/audio_stream.h).
+inline constexpr int64_t kMaxSoundEffectFrames = int64_t(1) << 22;
+
+// Reads a sound effect whole (WAV and anything libsndfile reads; a regular file
+// only, never waiting on a FIFO). A file cut short (a WAV data chunk, FLAC or
+// Ogg stream that holds less than its header promises) or longer than
+// kMaxSoundEffectFrames is refused. kNone, or the fault with its reason;
+// std::bad_alloc when the samples do not fit in memory.
+SoundFault LoadSoundFile(const std::string& path, PcmData& out, std::string& reason);
 
 // The playing state of one sound buffer.
 struct Voice {
