@@ -1,10 +1,12 @@
 // The full start, its failure paths, the texture store's failure rules,
 // AmbientColor and screenshots.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "bounded_call.h"
 #include "engine_fixture.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -97,22 +99,36 @@ TEST_F(EngineStart, FullStartPlacesTheWindowWritesTheDefaultFontAndReadsItBack) 
     EXPECT_EQ(e.LetterWidth, 22);
 }
 
-TEST_F(EngineStart, ADamagedFontIniEndsTheStartAfterTheFont) {
+TEST_F(EngineStart, ADamagedFontIniEndsTheStartAfterTheFontNamingTheFileAndTheFault) {
     struct {
         const char* section;
         const char* key;
         const char* value;
-    } cases[] = {{"Signs position", "5", "3X4"}, {"Signs position", "6", "34"}, {"Letter sizes", "Width", ""}};
+        const char* line;  // after "Error in Korva2D_Start : Run-time error "
+    } cases[] = {
+        {"Signs position", "5", "3X4", "13: Type mismatch (INI: [Signs position] 5 = \"3X4\" is not two whole numbers joined by a small x)"},
+        {"Signs position", "6", "34", "9: Subscript out of range (INI: [Signs position] 6 = \"34\" is not two whole numbers"},
+        {"Letter sizes", "Width", "", "13: Type mismatch (INI: [Letter sizes] Width = \"\" is not a whole number)"},
+        {"Letter sizes", "Height", "99999", "6: Overflow (INI: [Letter sizes] Height = \"99999\" is not a whole number)"},
+        {nullptr, nullptr, nullptr, "75: Path/File access error (INI: it is a FIFO, device or socket, not a file)"},
+    };
     ASSERT_EQ(Start(), -1);
+    std::string ini = fx_->dir + "/font.ini";
+    std::string saved = vr::testing::ReadBytes(ini);
     for (const auto& c : cases) {
-        std::string ini = fx_->dir + "/font.ini";
-        std::string saved = vr::testing::ReadBytes(ini);
-        vr::WritePrivateProfileStringA(c.section, c.key, c.value, ini.c_str());
+        fs::remove(ini);
+        if (c.section) {
+            vr::testing::WriteBytes(ini, saved);
+            vr::WritePrivateProfileStringA(c.section, c.key, c.value, ini.c_str());
+        } else {
+            ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
+        }
         fx_->Object().AmbientRed = 0;
-        EXPECT_EQ(Start(), 0) << c.value;
-        EXPECT_EQ(fx_->Log().back().rfind("Error in Korva2D_Start : Run-time error ", 0), 0u) << fx_->Log().back();
+        EXPECT_EQ(Start(), 0) << c.line;
+        std::string expected = "Error in Korva2D_Start : Run-time error " + std::string(c.line);
+        expected.replace(expected.find("INI"), 3, fx_->dir + "\\font.ini");
+        EXPECT_EQ(fx_->Log().back().rfind(expected, 0), 0u) << fx_->Log().back();
         EXPECT_EQ(fx_->Object().AmbientRed, 0) << "the ambient colour comes after the font";
-        vr::testing::WriteBytes(ini, saved);
     }
 }
 
@@ -295,4 +311,23 @@ TEST_F(EngineStart, FullScreenTakesADisplayModeOfExactlyTheBackBuffersSize) {
     vr::GetWindowRect(fx_->form->hWnd(), &r);
     EXPECT_EQ(r.right - r.left, 200) << "full screen does not move or size the window itself";
     Korva2D_Unload(e);
+}
+
+TEST_F(EngineStart, ALogThatIsAFifoIsRefusedInsteadOfWaitedOn) {
+    ASSERT_EQ(mkfifo((fx_->dir + "/log.txt").c_str(), 0600), 0);
+    vr::com::HRESULT hr = 0;
+    vr::testing::Watchdog watchdog(std::chrono::seconds(10));
+    std::vector<std::string> shown;
+    auto cost = watchdog.Run("Korva2D_Start with a FIFO as log.txt", [&] {
+        shown = Dialogs([&] {
+            int32_t hwnd = fx_->form->hWnd();
+            float w = 200, h = 120;
+            VBool full = 0, result = 0;
+            int16_t adapter = 0;
+            hr = fx_->engine->Korva2D_Start(hwnd, fx_->dir, w, h, full, adapter, &result);
+        });
+    });
+    EXPECT_LT(cost.seconds, 1.0);
+    EXPECT_EQ(shown, std::vector<std::string>{"DirectX Error | Install DirectX 8.1 or better"}) << "the log cannot be written";
+    EXPECT_EQ(uint32_t(hr), 0x800A004Bu) << "run-time error 75 from the error path's own log line";
 }
