@@ -24,7 +24,8 @@ struct MediaControl {
     virtual HRESULT RenderFile(const std::string& path) = 0;
     // Why the last RenderFile failed, in words (empty after a success).
     virtual std::string RenderFailure() const = 0;
-    // Plays from the current position; without a sound device the graph runs silently (S_FALSE).
+    // Plays from the current position; without a sound device the graph runs silently (S_FALSE),
+    // its position following the clock (the platform's performance counter).
     virtual HRESULT Run() = 0;
     // Stops playing; the position stays.
     virtual HRESULT Stop() = 0;
