@@ -62,11 +62,26 @@ double AmplitudeOfMb(int32_t mb);
 // end. A pure function of its inputs.
 void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int outRate);
 
+// The output stage: a peak limiter. While the mix's peak level stays at or
+// below kKnee the samples pass bit for bit; a louder passage is turned down
+// at once, along a soft curve that never reaches kCeiling, and comes back up
+// over about 80 ms. A busy mix is compressed instead of clipped flat at full scale.
+class Limiter {
+public:
+    static constexpr float kKnee = 0.8f;      // -1.9 dBFS: no limiting at or below it
+    static constexpr float kCeiling = 0.98f;  // -0.18 dBFS: no output sample reaches it
+    // Limits `frames` stereo frames in place at `rate` frames per second.
+    void Process(float* out, int frames, int rate);
+
+private:
+    float envelope_ = 0;  // the peak level, falling back over the release time
+};
+
 // One block of the device's output: the voices, then the streams over them,
 // each at its own gain, all at the master level (a linear factor, 0 to 1),
-// then clipped to -1..1.
+// then through the limiter.
 void MixBlock(const std::vector<Voice*>& voices, const std::vector<std::shared_ptr<StreamVoice>>& streams,
-              float masterLevel, float* out, int frames, int outRate);
+              float masterLevel, Limiter& limiter, float* out, int frames, int outRate);
 
 // The process's audio device: opened on first use, mixing every registered
 // voice and stream on SDL's audio thread. All access to a registered voice's fields must
@@ -102,6 +117,7 @@ private:
     std::vector<std::shared_ptr<Voice>> voices_;
     std::vector<Voice*> scratch_;
     std::vector<std::shared_ptr<StreamVoice>> streams_;
+    Limiter limiter_;
     std::atomic<float> master_{1.0f};
 };
 
