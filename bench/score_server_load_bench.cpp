@@ -1,124 +1,257 @@
-// Load check of the score server: sends a bounded number of uploads from
-// loopback clients (each on its own keep-alive connection), then checks that
-// every acknowledged upload is in the database, also after reopening it, and
-// prints the requests per second.
-//   score_server_load_bench [--requests N] [--connections C] [--seconds T] [--data DIR]
-// Exits 1 when a request failed, an entry is missing or the time ran out.
+// Load figures of the score server: uploads and score-page reads per second
+// from loopback clients (each on its own keep-alive connection), then a check
+// that every acknowledged upload is in the database (reopened as a restarted
+// server would) and counted.
+//   score_server_load_bench [--requests N] [--reads N] [--connections C] [--seconds T] [--data DIR]
+//                           [--compare [--postgres URL] [--rounds N]]
+// Without --compare: one server on SQLite. With it, side by side: SQLite, one
+// server on PostgreSQL and two servers on one PostgreSQL database (a
+// throw-away PostgreSQL server is started unless --postgres names a database,
+// which is emptied), each N times in turn, the median shown (the machine is
+// shared: turns spread its other load over all three), over 32 connections by
+// default: a busy server has many uploads waiting at once, and PostgreSQL's
+// flush, one process away, serves the more of them the more wait. Both stores
+// commit with a full disk flush.
+// Exits 1 when a request failed, an upload is missing or the time ran out.
 #include <httplib.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "postgres_connection.h"
 #include "score_service.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
 struct Options {
     int requests = 10000;
-    int connections = 16;
+    int reads = 1000;
+    int connections = 0;  // 16, or 32 with --compare
     double seconds = 120;
     std::string data;
+    bool compare = false;
+    int rounds = 3;
+    std::string postgres;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "--compare") {
+            o.compare = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "%s needs a value (or unknown option)\n", a.c_str());
             return false;
         }
         std::string v = argv[++i];
         if (a == "--requests") o.requests = std::atoi(v.c_str());
+        else if (a == "--reads") o.reads = std::atoi(v.c_str());
         else if (a == "--connections") o.connections = std::atoi(v.c_str());
         else if (a == "--seconds") o.seconds = std::atof(v.c_str());
         else if (a == "--data") o.data = v;
+        else if (a == "--postgres") o.postgres = v;
+        else if (a == "--rounds") o.rounds = std::atoi(v.c_str());
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             return false;
         }
     }
-    if (o.requests < 1 || o.connections < 1 || o.seconds <= 0) {
-        std::fprintf(stderr, "--requests, --connections and --seconds want positive numbers\n");
+    if (o.connections == 0) o.connections = o.compare ? 32 : 16;
+    if (o.requests < 1 || o.reads < 0 || o.connections < 1 || o.seconds <= 0 || o.rounds < 1) {
+        std::fprintf(stderr, "--requests, --connections, --seconds and --rounds want positive numbers, --reads 0 or more\n");
         return false;
     }
     return true;
 }
+
+struct Figures {
+    int ok = 0, failed = 0;
+    double uploadSeconds = 0, readSeconds = 0;
+    int readsDone = 0;
+    long long commits = 0, entries = 0, uploads = 0;
+    bool timedOut = false;
+    double UploadsPerSecond() const { return uploadSeconds > 0 ? (ok + failed) / uploadSeconds : 0; }
+    double ReadsPerSecond() const { return readSeconds > 0 ? readsDone / readSeconds : 0; }
+    bool Lost() const { return entries != ok || uploads != ok; }
+    bool Good() const { return !timedOut && !failed && !Lost(); }
+};
+
+// `count` requests from `connections` threads, thread t to ports[t % ports];
+// `target(i)` is request i. Returns the seconds taken.
+template <class Target>
+double Load(const std::vector<int>& ports, const Options& o, int count, Clock::time_point deadline, Target target,
+            Figures& f) {
+    std::atomic<int> next{0}, ok{0}, failed{0};
+    std::atomic<bool> late{false};
+    auto start = Clock::now();
+    std::vector<std::thread> clients;
+    for (int c = 0; c < o.connections; ++c)
+        clients.emplace_back([&, c] {
+            httplib::Client client("127.0.0.1", ports[size_t(c) % ports.size()]);
+            client.set_keep_alive(true);
+            client.set_read_timeout(10, 0);
+            for (int i = next++; i < count; i = next++) {
+                if (Clock::now() > deadline) {
+                    late = true;
+                    return;
+                }
+                auto r = client.Get(target(i).c_str());
+                if (r && r->status == 200) ++ok;
+                else ++failed;
+            }
+        });
+    for (auto& t : clients) t.join();
+    double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    f.ok += ok;
+    f.failed += failed;
+    f.timedOut = f.timedOut || late;
+    return seconds;
+}
+
+// Uploads, then page reads, through one server per URL (all on one database).
+Figures Run(const std::vector<std::string>& urls, const Options& o) {
+    Figures f;
+    auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.seconds));
+    {
+        std::vector<std::unique_ptr<scores::ScoreStore>> stores;
+        std::vector<std::unique_ptr<scores::ScoreService>> services;
+        std::vector<std::thread> serving;
+        std::vector<int> ports;
+        for (const auto& url : urls) {
+            stores.push_back(scores::OpenStore(url));
+            services.push_back(std::make_unique<scores::ScoreService>(
+                *stores.back(), scores::ConnectionLimits{size_t(o.connections) + 4, 0}));
+            ports.push_back(services.back()->BindAnyPort("127.0.0.1"));
+            if (ports.back() <= 0) throw std::runtime_error("cannot bind a loopback port");
+            serving.emplace_back([s = services.back().get()] { s->ServeBound(); });
+        }
+        f.uploadSeconds = Load(ports, o, o.requests, deadline, [](int i) {
+            return score_protocol::UploadTarget("load%20" + std::to_string(i), i, true);
+        }, f);
+        int uploaded = f.ok;
+        f.readSeconds = Load(ports, o, o.reads, deadline, [](int) { return score_protocol::PageTarget(); }, f);
+        f.readsDone = f.ok - uploaded;
+        f.ok = uploaded;
+        for (auto& s : services) s->Stop();
+        for (auto& t : serving) t.join();
+        for (auto& s : stores) f.commits += s->Commits();
+    }
+    // Reopen the database as a restarted server would and count what is there.
+    auto reopened = scores::OpenStore(urls[0]);
+    f.entries = reopened->EntryCount();
+    f.uploads = reopened->UploadCount();
+    return f;
+}
+
+void Report(const char* what, const Figures& f, int requests, const std::string& note) {
+    std::printf("%-26s %10.0f %10.0f %11.1f   %d of %d answered 200, %lld entries, %lld counted%s%s\n", what,
+                f.UploadsPerSecond(), f.ReadsPerSecond(), f.commits ? double(f.ok) / double(f.commits) : 0.0, f.ok,
+                requests, f.entries, f.uploads, note.c_str(),
+                f.Good() ? "" : f.timedOut ? "  FAILED: out of time" : f.failed ? "  FAILED: requests failed"
+                                                                                    : "  FAILED: uploads missing");
+}
+
+// A throw-away PostgreSQL server (the test suite's script) unless the user named one.
+class Postgres {
+public:
+    explicit Postgres(const std::string& url) : url_(url) {
+        if (!url_.empty()) return;
+        state_ = (fs::temp_directory_path() / ("vortex-bench-pg-" + std::to_string(getpid()))).string();
+        if (std::system((std::string(VR_TEMPORARY_POSTGRES) + " start " + state_).c_str()) != 0)
+            throw std::runtime_error("cannot start a temporary PostgreSQL server");
+        std::ifstream in(state_);
+        std::getline(in, url_);
+    }
+    ~Postgres() {
+        if (!state_.empty()) std::system((std::string(VR_TEMPORARY_POSTGRES) + " stop " + state_).c_str());
+    }
+    // The database emptied of the score tables.
+    std::string Fresh() {
+        scores::PgConnection c(url_);
+        c.Exec("DROP TABLE IF EXISTS entries, upload_counts, schema_version");
+        return url_;
+    }
+    const std::string& Url() const { return url_; }
+
+private:
+    std::string url_, state_;
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
     Options o;
     if (!ParseOptions(argc, argv, o)) return 2;
-    namespace fs = std::filesystem;
     fs::path folder = o.data.empty() ? fs::temp_directory_path() / ("vortex-scores-load-" + std::to_string(getpid()))
                                      : fs::path(o.data);
     fs::remove_all(folder);
     fs::create_directories(folder);
-    std::string db = (folder / "scores.db").string();
-
-    std::atomic<int> next{0}, ok{0}, failed{0};
-    double elapsed = 0;
-    long long commits = 0;
-    std::atomic<bool> timedOut{false};
-    {
-        scores::ScoreStore store(db);
-        scores::ScoreService service(store, o.connections + 4);
-        int port = service.BindAnyPort("127.0.0.1");
-        if (port <= 0) {
-            std::fprintf(stderr, "cannot bind a loopback port\n");
-            return 1;
-        }
-        std::thread server([&] { service.ServeBound(); });
-        auto start = std::chrono::steady_clock::now();
-        auto deadline = start + std::chrono::duration<double>(o.seconds);
-        std::vector<std::thread> clients;
-        for (int c = 0; c < o.connections; ++c) {
-            clients.emplace_back([&] {
-                httplib::Client client("127.0.0.1", port);
-                client.set_keep_alive(true);
-                client.set_read_timeout(10, 0);
-                for (int i = next++; i < o.requests; i = next++) {
-                    if (std::chrono::steady_clock::now() > deadline) {
-                        timedOut = true;
-                        return;
-                    }
-                    std::string target = std::string(scores::kUploadPath) + "?nname=load%20" + std::to_string(i) +
-                                         "&nscore=" + std::to_string(i) + "&nreplay=" + std::to_string(i) +
-                                         "&counter=true";
-                    auto r = client.Get(target.c_str());
-                    if (r && r->status == 200) ++ok;
-                    else ++failed;
+    bool good = true;
+    try {
+        std::printf("%d uploads, then %d page reads, over %d connections\n", o.requests, o.reads, o.connections);
+        std::printf("%-26s %10s %10s %11s\n", "", "uploads/s", "pages/s", "per commit");
+        const char* names[] = {"SQLite, one server", "PostgreSQL, one server", "PostgreSQL, two servers"};
+        int kinds = o.compare ? 3 : 1;
+        std::vector<std::vector<Figures>> runs(kinds);
+        std::unique_ptr<Postgres> pg;
+        if (o.compare) pg = std::make_unique<Postgres>(o.postgres);
+        for (int round = 0; round < (o.compare ? o.rounds : 1); ++round)
+            for (int k = 0; k < kinds; ++k) {
+                std::string sqlite = "sqlite:" + (folder / ("scores-" + std::to_string(round) + ".db")).string();
+                Figures f = k == 0 ? Run({sqlite}, o) : k == 1 ? Run({pg->Fresh()}, o) : Run({pg->Fresh(), pg->Url()}, o);
+                good = good && f.Good();
+                if (o.compare) Report(names[k], f, o.requests, "  (round " + std::to_string(round + 1) + ")");
+                runs[size_t(k)].push_back(f);
+            }
+        // The median run of each kind, by each figure.
+        auto median = [&](int k, double (Figures::*figure)() const) {
+            std::vector<double> v;
+            for (const auto& f : runs[size_t(k)]) v.push_back((f.*figure)());
+            std::sort(v.begin(), v.end());
+            return v[v.size() / 2];
+        };
+        if (o.compare) std::printf("median of %d rounds:\n", o.rounds);
+        for (int k = 0; k < kinds; ++k)
+            std::printf("%-26s %10.0f %10.0f\n", names[k], median(k, &Figures::UploadsPerSecond),
+                        median(k, &Figures::ReadsPerSecond));
+        if (!o.compare) Report(names[0], runs[0][0], o.requests, "");
+        if (o.compare) {
+            // Each round's two runs ran back to back, under much the same other
+            // load: the ratio is taken per round, and its median shown.
+            auto ratio = [&](int a, int b, double (Figures::*figure)() const) {
+                std::vector<double> v;
+                for (size_t r = 0; r < runs[0].size(); ++r) {
+                    double below = (runs[size_t(b)][r].*figure)();
+                    v.push_back(below > 0 ? (runs[size_t(a)][r].*figure)() / below : 0.0);
                 }
-            });
+                std::sort(v.begin(), v.end());
+                return v[v.size() / 2];
+            };
+            std::printf("ratios, the median of the rounds' own:\n");
+            std::printf("PostgreSQL one server / SQLite: uploads %.2fx, pages %.2fx (target at least 0.5x)\n",
+                        ratio(1, 0, &Figures::UploadsPerSecond), ratio(1, 0, &Figures::ReadsPerSecond));
+            std::printf("PostgreSQL two servers / one:   uploads %.2fx, pages %.2fx (target at least 1.0x)\n",
+                        ratio(2, 1, &Figures::UploadsPerSecond), ratio(2, 1, &Figures::ReadsPerSecond));
         }
-        for (auto& t : clients) t.join();
-        elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        service.Stop();
-        server.join();
-        commits = store.Commits();
+    } catch (const std::exception& e) {
+        std::printf("FAILED: %s\n", e.what());
+        good = false;
     }
-
-    // Reopen the database as a restarted server would and count what is there.
-    scores::ScoreStore reopened(db);
-    long long entries = reopened.EntryCount(), uploads = reopened.UploadCount();
-    std::printf("requests sent:       %d of %d over %d connections\n", ok + failed, o.requests, o.connections);
-    std::printf("answered 200:        %d\n", ok.load());
-    std::printf("failed:              %d\n", failed.load());
-    std::printf("entries after reopen %lld, uploads counted %lld\n", entries, uploads);
-    std::printf("transactions:        %lld (%.1f uploads per commit)\n", commits,
-                commits ? double(ok) / double(commits) : 0.0);
-    std::printf("elapsed:             %.3f s\n", elapsed);
-    std::printf("requests per second: %.0f\n", elapsed > 0 ? (ok + failed) / elapsed : 0.0);
-    bool lost = entries != ok || uploads != ok;
-    if (timedOut) std::printf("FAILED: the time limit of %.0f s ran out\n", o.seconds);
-    if (failed) std::printf("FAILED: %d requests were not acknowledged\n", failed.load());
-    if (lost) std::printf("FAILED: acknowledged uploads are missing from the database\n");
     if (o.data.empty()) fs::remove_all(folder);
-    return timedOut || failed || lost ? 1 : 0;
+    return good ? 0 : 1;
 }

@@ -14,6 +14,7 @@
 #include "platform/runtime_error.h"
 #include "platform/window.h"
 #include "settings/settings.h"
+#include "version.h"
 #include "window/form1.h"
 
 namespace {
@@ -24,7 +25,7 @@ constexpr const char* kStartUpTitle = "Vortex Raiders";
 void Usage(FILE* out) {
     std::fprintf(out,
                  "Usage: VortexRaiders [options]\n"
-                 "Vortex Raiders v1.3.21, a shoot-'em-up. Steer with the mouse, fire with the left and\n"
+                 "Vortex Raiders v%s, a shoot-'em-up. Steer with the mouse, fire with the left and\n"
                  "right buttons; a left click starts a run, Enter restarts, U uploads the scores, Escape quits.\n"
                  "\n"
                  "Options:\n"
@@ -53,7 +54,7 @@ void Usage(FILE* out) {
                  "The scale, full screen and volume given are remembered for the next runs in\n"
                  "%s.\n"
                  "The top-ten table is kept in %s/Top10.ini.\n",
-                 game::SettingsFilePath().c_str(), vr::SystemDirectory().c_str());
+                 vr::version::kGame, game::SettingsFilePath().c_str(), vr::SystemDirectory().c_str());
 }
 
 [[noreturn]] void BadOption(const std::string& text) {
@@ -117,12 +118,16 @@ int main(int argc, char** argv) {
             settingsGiven = true;
         } else if (a == "--autopilot") {
             autopilot = true;
-        } else if (a == "--pilot-shots" && i + 1 < argc) {
+        } else if (a == "--pilot-shots") {
+            if (!hasValue) BadOption("--pilot-shots takes a folder");
             pilot.shotsFolder = argv[++i];
-        } else if (a == "--pilot-runs" && i + 1 < argc) {
-            pilot.runs = std::atoi(argv[++i]);
-        } else if (a == "--pilot-wait" && i + 1 < argc) {
-            pilot.startFrame = std::max(6, std::atoi(argv[++i]));
+        } else if (a == "--pilot-runs") {
+            if (!hasValue || !game::ParsePilotCount(argv[++i], 1, 10000, pilot.runs))
+                BadOption("--pilot-runs takes 1 to 10000");
+        } else if (a == "--pilot-wait") {
+            if (!hasValue || !game::ParsePilotCount(argv[++i], 0, 1000000, pilot.startFrame))
+                BadOption("--pilot-wait takes 0 to 1000000 frames");
+            pilot.startFrame = std::max(6, pilot.startFrame);
         } else {
             BadOption("unknown option " + a);
         }

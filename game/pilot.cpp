@@ -1,5 +1,6 @@
 #include "pilot.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -17,6 +18,8 @@ int g_runFrame = 0;
 int g_runsDone = 0;
 int g_menuFrames = 0;
 bool g_wasPlaying = false;
+bool g_afterRun = false;  // on the menu after a run, before the next one is started
+bool g_leaving = false;
 bool g_savedEarth = false;
 int g_bestBusy = -1;
 vr::Surface g_busiest;
@@ -48,19 +51,32 @@ void Click(vr::Form& f, int button, int fx, int fy) {
     vr::PostMouseButton(f, button, false, 81 + fx, 1 + fy);
 }
 
+void Leave(vr::Form& f) {
+    if (g_leaving) return;
+    g_leaving = true;
+    std::fprintf(stderr, "pilot: %d run(s) played, leaving\n", g_runsDone);
+    vr::PostKey(f, 27, true);
+}
+
 void Hook() {
     ++g_frame;
     vr::Form& f = *Form1().form;
     bool playing = vr::IsTrue(G.Playing);
+    if (playing && g_runsDone >= g_options.runs) {
+        Leave(f);  // a click handled after the last run's end started another one
+        return;
+    }
     if (playing) {
         ++g_runFrame;
         g_wasPlaying = true;
         g_menuFrames = 0;
-        // Weave along the bottom and fire with both buttons.
+        // Weave along the bottom and fire with both buttons. A left click the
+        // game handles after the ship's last hit would start a run at once, so
+        // the last life fires with the right button only.
         int x = 150 + int(120 * std::sin(g_runFrame / 23.0));
         int y = 440 + int(25 * std::sin(g_runFrame / 37.0));
         MoveTo(f, x, y);
-        if (g_runFrame % 4 == 0) Click(f, vr::kLeftButton, x, y);
+        if (g_runFrame % 4 == 0) Click(f, G.Health > 1 ? vr::kLeftButton : vr::kRightButton, x, y);
         if (g_runFrame % 9 == 0) Click(f, vr::kRightButton, x, y);
         if (g_runFrame == 40 && !g_savedEarth) {
             Save(f.Compose(), "pilot-earth-intro.png");
@@ -73,21 +89,24 @@ void Hook() {
         }
         return;
     }
-    ++g_menuFrames;
     if (g_wasPlaying) {
         // A run has ended: keep the menu up for a moment, then go on.
+        ++g_runsDone;
+        g_wasPlaying = false;
+        g_afterRun = true;
+        g_menuFrames = 0;
+        g_runFrame = 0;
+    }
+    ++g_menuFrames;
+    if (g_afterRun) {
         if (g_menuFrames == 5) MoveTo(f, 150, 300);
         if (g_menuFrames == 20) {
-            ++g_runsDone;
             Save(g_busiest, "pilot-mid-run.png");
             Save(f.Compose(), "pilot-menu-after-run.png");
-            g_wasPlaying = false;
-            g_runFrame = 0;
+            g_afterRun = false;
+            g_menuFrames = 0;  // the next run starts from the menu as the first one did
             g_bestBusy = -1;
-            if (g_runsDone >= g_options.runs) {
-                std::fprintf(stderr, "pilot: %d run(s) played, leaving\n", g_runsDone);
-                vr::PostKey(f, 27, true);
-            }
+            if (g_runsDone >= g_options.runs) Leave(f);
         }
         return;
     }
@@ -96,6 +115,15 @@ void Hook() {
 }
 
 }  // namespace
+
+bool ParsePilotCount(const std::string& text, int low, int high, int& out) {
+    int v = 0;
+    const char* end = text.data() + text.size();
+    auto [at, error] = std::from_chars(text.data(), end, v);
+    if (text.empty() || error != std::errc() || at != end || v < low || v > high) return false;
+    out = v;
+    return true;
+}
 
 void StartPilot(const PilotOptions& options) {
     g_options = options;

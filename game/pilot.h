@@ -11,6 +11,8 @@ struct PilotOptions {
     int startFrame = 15;      // the menu frame at which the pilot starts its first run (a click may start it earlier)
 };
 
+// A whole number from low to high (a pilot option's value); false for anything else.
+bool ParsePilotCount(const std::string& text, int low, int high, int& out);
 // Installs the pilot as the frame loop's hook.
 void StartPilot(const PilotOptions& options);
 

@@ -1,5 +1,5 @@
 // vortex-scores: the score server of Vortex Raiders. Stores uploaded scores
-// in SQLite and serves the online score page.
+// in SQLite or PostgreSQL and serves the online score page.
 #include <pthread.h>
 
 #include <csignal>
@@ -13,6 +13,20 @@
 
 namespace {
 
+const scores::ConnectionLimits kDefaults;
+constexpr const char* kDatabaseVariable = "VORTEX_SCORES_DATABASE";
+
+// A whole number from `text` in [lo, hi]; exits with a message otherwise.
+long NumberOption(const char* option, const std::string& text, long lo, long hi) {
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end || v < lo || v > hi) {
+        std::fprintf(stderr, "vortex-scores: %s wants a number from %ld to %ld, not %s\n", option, lo, hi, text.c_str());
+        std::exit(2);
+    }
+    return v;
+}
+
 std::string DefaultDataFolder() {
     const char* xdg = std::getenv("XDG_DATA_HOME");
     std::string base;
@@ -23,21 +37,42 @@ std::string DefaultDataFolder() {
 
 void Usage(FILE* out) {
     std::fprintf(out,
-                 "Usage: vortex-scores [--bind ADDR] [--port N] [--data DIR]\n"
+                 "Usage: vortex-scores [--bind ADDR] [--port N] [--data DIR | --database URL]\n"
+                 "                     [--workers N] [--client-connections N]\n"
                  "The Vortex Raiders score server.\n"
-                 "  --bind ADDR  address to listen on (default 127.0.0.1; 0.0.0.0 for a whole network)\n"
-                 "  --port N     port to listen on (default 8099)\n"
-                 "  --data DIR   folder of the database scores.db (default %s)\n"
+                 "  --bind ADDR      address to listen on (default 127.0.0.1; 0.0.0.0 for a whole network)\n"
+                 "  --port N         port to listen on (default 8099; 0 for any free port, printed)\n"
+                 "  --data DIR       folder of the SQLite database scores.db (default %s)\n"
+                 "  --database URL   the database: sqlite:PATH (a file; the default is sqlite:DIR/scores.db)\n"
+                 "                   or a PostgreSQL connection string, postgresql://USER@HOST:PORT/DBNAME\n"
+                 "                   (libpq's URI form, any of its parameters after \"?\"). Without it,\n"
+                 "                   $%s is used when set, so no password need sit on a command line.\n"
+                 "  --workers N      connections served at once (default %zu)\n"
+                 "  --client-connections N\n"
+                 "                   connections one address may hold at once (default %zu; 0 for no limit,\n"
+                 "                   for a server behind a load balancer); more are answered 503.\n"
+                 "                   A keep-alive connection idle for %lld s is closed.\n"
+                 "\n"
+                 "SQLite serves one server process. With PostgreSQL any number of vortex-scores processes,\n"
+                 "on one machine or many, share one database behind a load balancer: start each with the\n"
+                 "same --database; the first to start creates the tables (the others wait for it). Every\n"
+                 "upload is committed before it is answered; an upload that reaches two servers at once is\n"
+                 "stored once. While the database cannot be reached, requests are answered 503 and the\n"
+                 "connection is tried again, at most every 2 s.\n"
+                 "\n"
                  "Serves GET %s?nname=..&nscore=..&nreplay=..[&counter=true]\n"
-                 "and the score page GET %s?game=9.\n",
-                 DefaultDataFolder().c_str(), scores::kUploadPath, scores::kPagePath);
+                 "and the score page GET %s.\n",
+                 DefaultDataFolder().c_str(), kDatabaseVariable, kDefaults.workers, kDefaults.perClient,
+                 static_cast<long long>(kDefaults.idle.count() / 1000), score_protocol::kUploadPath,
+                 score_protocol::PageTarget().c_str());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string bind = "127.0.0.1", data = DefaultDataFolder();
+    std::string bind = "127.0.0.1", data, database;
     int port = 8099;
+    scores::ConnectionLimits limits;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char* option) -> std::string {
@@ -53,26 +88,35 @@ int main(int argc, char** argv) {
         } else if (a == "--bind") {
             bind = value("--bind");
         } else if (a == "--port") {
-            std::string p = value("--port");
-            char* end = nullptr;
-            long v = std::strtol(p.c_str(), &end, 10);
-            if (!end || *end || v < 1 || v > 65535) {
-                std::fprintf(stderr, "vortex-scores: --port wants a number from 1 to 65535, not %s\n", p.c_str());
-                return 2;
-            }
-            port = int(v);
+            port = int(NumberOption("--port", value("--port"), 0, 65535));
         } else if (a == "--data") {
             data = value("--data");
+        } else if (a == "--database") {
+            database = value("--database");
+        } else if (a == "--workers") {
+            limits.workers = size_t(NumberOption("--workers", value("--workers"), 1, 4096));
+        } else if (a == "--client-connections") {
+            limits.perClient = size_t(NumberOption("--client-connections", value("--client-connections"), 0, 4096));
         } else {
             std::fprintf(stderr, "vortex-scores: unknown option %s (try --help)\n", a.c_str());
             return 2;
         }
     }
-    std::error_code ec;
-    std::filesystem::create_directories(data, ec);
-    if (!std::filesystem::is_directory(data)) {
-        std::fprintf(stderr, "vortex-scores: cannot create the data folder %s\n", data.c_str());
-        return 1;
+    if (!database.empty() && !data.empty()) {
+        std::fprintf(stderr, "vortex-scores: give --data or --database, not both\n");
+        return 2;
+    }
+    const char* fromEnvironment = std::getenv(kDatabaseVariable);
+    if (database.empty() && data.empty() && fromEnvironment && *fromEnvironment) database = fromEnvironment;
+    if (database.empty()) {
+        if (data.empty()) data = DefaultDataFolder();
+        std::error_code ec;
+        std::filesystem::create_directories(data, ec);
+        if (!std::filesystem::is_directory(data)) {
+            std::fprintf(stderr, "vortex-scores: cannot create the data folder %s\n", data.c_str());
+            return 1;
+        }
+        database = "sqlite:" + data + "/scores.db";
     }
     try {
         // SIGINT and SIGTERM are taken by one thread that stops the service;
@@ -82,19 +126,21 @@ int main(int argc, char** argv) {
         sigaddset(&stopSignals, SIGINT);
         sigaddset(&stopSignals, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
-        scores::ScoreStore store(data + "/scores.db");
-        scores::ScoreService service(store);
-        if (!service.Bind(bind, port)) {
+        auto store = scores::OpenStore(database);
+        scores::ScoreService service(*store, limits);
+        int bound = port == 0 ? service.BindAnyPort(bind) : service.Bind(bind, port) ? port : -1;
+        if (bound <= 0) {
             std::fprintf(stderr, "vortex-scores: cannot listen on %s:%d (in use, or not an address of this machine)\n",
                          bind.c_str(), port);
             return 1;
         }
+        port = bound;
         std::thread waiter([&] {
             int signal = 0;
             sigwait(&stopSignals, &signal);
             if (signal != 0) service.Stop();
         });
-        std::printf("vortex-scores: listening on http://%s:%d (data in %s)\n", bind.c_str(), port, data.c_str());
+        std::printf("vortex-scores: listening on http://%s:%d (%s)\n", bind.c_str(), port, store->Describe().c_str());
         std::fflush(stdout);
         service.ServeBound();
         // Stopped by a signal: the waiter has it already. Otherwise wake it.

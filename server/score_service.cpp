@@ -2,32 +2,13 @@
 
 #include <httplib.h>
 
-#include <cctype>
-#include <cstdlib>
+#include <chrono>
+#include <cstdio>
 #include <sstream>
 
 namespace scores {
 
 namespace {
-
-int Hex(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
-bool ParseScore(const std::string& text, int32_t& out) {
-    if (text.empty() || text.size() > 11) return false;
-    size_t i = (text[0] == '-') ? 1 : 0;
-    if (i == text.size()) return false;
-    for (size_t k = i; k < text.size(); ++k)
-        if (!std::isdigit(static_cast<unsigned char>(text[k]))) return false;
-    long long v = std::strtoll(text.c_str(), nullptr, 10);
-    if (v < INT32_MIN || v > INT32_MAX) return false;
-    out = static_cast<int32_t>(v);
-    return true;
-}
 
 // The length of the well-formed UTF-8 sequence at `i`, or 0 when there is none.
 size_t Utf8SequenceLength(const std::string& s, size_t i) {
@@ -54,56 +35,6 @@ size_t Utf8SequenceLength(const std::string& s, size_t i) {
 
 }  // namespace
 
-bool PercentDecode(const std::string& in, std::string& out) {
-    out.clear();
-    for (size_t i = 0; i < in.size(); ++i) {
-        if (in[i] != '%') {
-            out += in[i];
-            continue;
-        }
-        if (i + 2 >= in.size() || Hex(in[i + 1]) < 0 || Hex(in[i + 2]) < 0) return false;
-        out += char(Hex(in[i + 1]) * 16 + Hex(in[i + 2]));
-        i += 2;
-    }
-    return true;
-}
-
-UploadRequest ParseUpload(const std::string& rawQuery) {
-    UploadRequest r;
-    if (rawQuery.size() > kMaxQueryBytes) {
-        r.error = "the query is longer than 2 KiB";
-        return r;
-    }
-    bool haveName = false, haveScore = false;
-    std::stringstream parts(rawQuery);
-    std::string part;
-    while (std::getline(parts, part, '&')) {
-        size_t eq = part.find('=');
-        std::string key = part.substr(0, eq), raw = eq == std::string::npos ? "" : part.substr(eq + 1), value;
-        if (!PercentDecode(raw, value)) {
-            r.error = "a broken percent escape in " + key;
-            return r;
-        }
-        if (key == "nname" && !haveName) {
-            r.name = value;
-            haveName = true;
-        } else if (key == "nscore" && !haveScore) {
-            if (!ParseScore(value, r.score)) {
-                r.error = "nscore is not a whole number";
-                return r;
-            }
-            haveScore = true;
-        } else if (key == "counter") {
-            r.counter = value == "true";
-        }
-    }
-    if (!haveName) r.error = "nname is missing";
-    else if (!haveScore) r.error = "nscore is missing";
-    else if (r.name.size() > kMaxNameBytes) r.error = "the name is longer than 254 bytes";
-    else r.ok = true;
-    return r;
-}
-
 std::string HtmlEscape(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size();) {
@@ -129,7 +60,8 @@ std::string HtmlEscape(const std::string& text) {
 }
 
 std::string RenderScorePage(ScoreStore& store) {
-    auto best = store.Best(100);
+    ScorePage page = store.Page(100);
+    const auto& best = page.best;
     std::ostringstream h;
     h << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
          "<title>Vortex Raiders - Online Scores</title>\n"
@@ -143,7 +75,7 @@ std::string RenderScorePage(ScoreStore& store) {
       << " runs uploaded by players. In the game, press U to send your local top-ten table here; "
          "the same name with the same score is listed once.</p>\n"
          "<p>Uploads so far: "
-      << store.UploadCount() << "</p>\n<table>\n<tr><th>Place</th><th>Name</th><th>Score</th><th>Date (UTC)</th></tr>\n";
+      << page.uploads << "</p>\n<table>\n<tr><th>Place</th><th>Name</th><th>Score</th><th>Date (UTC)</th></tr>\n";
     int place = 0;
     for (const auto& e : best)
         h << "<tr><td class=\"n\">" << ++place << "</td><td>" << HtmlEscape(e.name) << "</td><td class=\"n\">"
@@ -153,19 +85,33 @@ std::string RenderScorePage(ScoreStore& store) {
     return h.str();
 }
 
-ScoreService::ScoreService(ScoreStore& store, size_t workers)
-    : store_(store), http_(std::make_unique<httplib::Server>()) {
-    if (workers < 1) workers = 1;
-    http_->new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+void ScoreService::StorageFailed(const std::exception& e, httplib::Response& res) {
+    if (!dynamic_cast<const StoreUnavailable*>(&e)) {
+        res.status = 500;
+        res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+        return;
+    }
+    res.status = 503;
+    res.set_header("Retry-After", "2");
+    res.set_content("Service unavailable: the score database cannot be reached just now. Try again in a moment.\n",
+                    "text/plain; charset=utf-8");
+    // The reason goes to the server's log, at most every few seconds.
+    auto now = std::chrono::steady_clock::now();
+    std::lock_guard<std::mutex> lock(logMutex_);
+    if (now - lastOutageLog_ >= std::chrono::seconds(5)) {
+        lastOutageLog_ = now;
+        std::fprintf(stderr, "vortex-scores: answering 503: %s\n", e.what());
+    }
+}
+
+ScoreService::ScoreService(ScoreStore& store, const ConnectionLimits& limits)
+    : store_(store), http_(std::make_unique<FairHttpServer>(limits)) {
     Routes();
 }
 
 ScoreService::~ScoreService() { Stop(); }
 
 void ScoreService::Routes() {
-    // Headers and body go out in separate writes; without this each answer
-    // waits for the client's delayed acknowledgement (about 40 ms).
-    http_->set_tcp_nodelay(true);
     // Address reuse lets a restarted server bind at once, but no port sharing:
     // a second server on the same port must fail, not split the uploads.
     http_->set_socket_options([](int sock) {
@@ -174,10 +120,11 @@ void ScoreService::Routes() {
     });
     http_->set_keep_alive_max_count(1000);
     http_->set_read_timeout(5, 0);
-    http_->Get(kUploadPath, [this](const httplib::Request& req, httplib::Response& res) {
+    namespace proto = score_protocol;
+    http_->Get(proto::kUploadPath, [this](const httplib::Request& req, httplib::Response& res) {
         size_t q = req.target.find('?');
         std::string raw = q == std::string::npos ? "" : req.target.substr(q + 1);
-        UploadRequest u = ParseUpload(raw);
+        proto::UploadRequest u = proto::ParseUpload(raw);
         if (!u.ok) {
             res.status = 400;
             res.set_content("Bad request: " + u.error + "\n", "text/plain; charset=utf-8");
@@ -187,12 +134,11 @@ void ScoreService::Routes() {
             bool added = store_.Add(u.name, u.score, req.remote_addr, u.counter);
             res.set_content(added ? "OK: score stored\n" : "OK: score already listed\n", "text/plain; charset=utf-8");
         } catch (const std::exception& e) {
-            res.status = 500;
-            res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+            StorageFailed(e, res);
         }
     });
-    http_->Get(kPagePath, [this](const httplib::Request& req, httplib::Response& res) {
-        if (req.get_param_value("game") != "9") {
+    http_->Get(proto::kPagePath, [this](const httplib::Request& req, httplib::Response& res) {
+        if (req.get_param_value("game") != proto::kGameId) {
             res.status = 404;
             res.set_content("No such game.\n", "text/plain; charset=utf-8");
             return;
@@ -200,18 +146,17 @@ void ScoreService::Routes() {
         try {
             res.set_content(RenderScorePage(store_), "text/html; charset=utf-8");
         } catch (const std::exception& e) {
-            res.status = 500;
-            res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+            StorageFailed(e, res);
         }
     });
     http_->Get("/", [](const httplib::Request&, httplib::Response& res) {
-        res.set_redirect("/index2.php?game=9");
+        res.set_redirect(score_protocol::PageTarget());
     });
 }
 
-bool ScoreService::Bind(const std::string& address, int port) { return http_->bind_to_port(address.c_str(), port); }
+bool ScoreService::Bind(const std::string& address, int port) { return http_->Bind(address, port); }
 
-int ScoreService::BindAnyPort(const std::string& address) { return http_->bind_to_any_port(address.c_str()); }
+int ScoreService::BindAnyPort(const std::string& address) { return http_->BindAnyPort(address); }
 
 void ScoreService::ServeBound() { http_->listen_after_bind(); }
 

@@ -1,43 +1,26 @@
 // The score server's HTTP service: the upload endpoint and the score page.
 #pragma once
+#include <chrono>
+#include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 
+#include "fair_http_server.h"
+#include "score_protocol.h"
 #include "score_store.h"
-
-namespace httplib {
-class Server;
-}
 
 namespace scores {
 
-inline constexpr const char* kUploadPath = "/files/games/vortexraiders/score.php";
-inline constexpr const char* kPagePath = "/index2.php";
-inline constexpr size_t kMaxQueryBytes = 2048;
-inline constexpr size_t kMaxNameBytes = 254;
-// Connections served at once; each keep-alive connection holds one worker.
-inline constexpr size_t kDefaultWorkers = 32;
-
-// What an upload request asks for, or why it is refused.
-struct UploadRequest {
-    bool ok = false;
-    std::string error;
-    std::string name;
-    int32_t score = 0;
-    bool counter = false;
-};
-
-// Checks an upload's raw query string (still percent-encoded).
-UploadRequest ParseUpload(const std::string& rawQuery);
-// Decodes %XX escapes ("+" stays a plus); false on a broken escape.
-bool PercentDecode(const std::string& in, std::string& out);
+// Text for an HTML page: markup characters escaped, a control character or a
+// byte that is not UTF-8 shown as a replacement character.
 std::string HtmlEscape(const std::string& text);
 // The score page for the best entries.
 std::string RenderScorePage(ScoreStore& store);
 
 class ScoreService {
 public:
-    explicit ScoreService(ScoreStore& store, size_t workers = kDefaultWorkers);
+    explicit ScoreService(ScoreStore& store, const ConnectionLimits& limits = {});
     ~ScoreService();
     // Binds the address and port; false when they cannot be bound.
     bool Bind(const std::string& address, int port);
@@ -48,8 +31,12 @@ public:
 
 private:
     void Routes();
+    // Answers 503 when the database is away for now, 500 otherwise.
+    void StorageFailed(const std::exception& e, httplib::Response& res);
     ScoreStore& store_;
-    std::unique_ptr<httplib::Server> http_;
+    std::mutex logMutex_;
+    std::chrono::steady_clock::time_point lastOutageLog_{};
+    std::unique_ptr<FairHttpServer> http_;
 };
 
 }  // namespace scores

@@ -1,70 +1,83 @@
-// The score server's storage: one SQLite database in write-ahead-log mode.
-// Every accepted upload is committed before it is acknowledged. Uploads that
-// arrive while a commit is running wait and go into the next transaction
-// together (group commit), so one disk flush serves many of them.
+// The score server's storage: one interface, two databases. SQLite (a file,
+// the default) serves one server process; PostgreSQL serves any number of
+// server processes sharing one database. Either way every accepted upload is
+// committed before it is acknowledged, the database itself keeps each
+// (name, score) once, and the upload count is exact.
+//
+// Growing the store: a later kind of data about an entry (a verification
+// flag, a replay) lives in the same database, in tables keyed by the entry's
+// id, added as a new step at the end of both stores' schema steps; it
+// travels in Upload and Entry. The steps run on start, in one transaction.
 #pragma once
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <exception>
-#include <mutex>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-struct sqlite3;
-
 namespace scores {
 
+// One upload to store.
+struct Upload {
+    std::string name;  // the bytes as received
+    int32_t score = 0;
+    std::string client;        // the sender's address
+    bool countUpload = false;  // the table's last request: counts one upload
+};
+
+// One stored entry.
 struct Entry {
+    int64_t id = 0;    // the entry's key in the store
     std::string name;  // the bytes as received
     int32_t score = 0;
     std::string received;  // UTC, "YYYY-MM-DD HH:MM:SS"
     std::string client;
 };
 
+// What the score page shows, read at one moment.
+struct ScorePage {
+    std::vector<Entry> best;  // highest score first, earlier first on equal scores
+    int64_t uploads = 0;
+};
+
+// The database cannot be reached now (its connection is lost and being
+// retried); nothing of the request was stored, or it is stored already and a
+// repeat finds it. Other failures are std::runtime_error.
+class StoreUnavailable : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class ScoreStore {
 public:
-    // Opens (and on first use creates) the database file; throws std::runtime_error.
-    explicit ScoreStore(const std::string& path);
-    ~ScoreStore();
+    virtual ~ScoreStore() = default;
+    ScoreStore() = default;
     ScoreStore(const ScoreStore&) = delete;
     ScoreStore& operator=(const ScoreStore&) = delete;
 
-    // Stores an entry unless the same name and score are already there, and
-    // counts one upload when `countUpload`; returns after the transaction
-    // holding it is committed. Returns true when the entry was new; throws
-    // std::runtime_error when it could not be stored.
-    bool Add(const std::string& name, int32_t score, const std::string& client, bool countUpload);
-    // The best entries, highest score first (earlier first on equal scores).
-    std::vector<Entry> Best(int limit);
-    int64_t EntryCount();
-    int64_t UploadCount();
+    // Stores the entry unless the same name and score are there already, and
+    // counts one upload when asked; returns once that is committed. True when
+    // the entry was new.
+    virtual bool Add(const Upload& upload) = 0;
+    // The best `limit` entries and the upload count.
+    virtual ScorePage Page(int limit) = 0;
+    virtual int64_t EntryCount() = 0;
     // Transactions committed by Add since opening (for the load figures).
-    int64_t Commits() const { return commits_; }
+    virtual int64_t Commits() const = 0;
+    // Which database this is, for the start-up line (never a password).
+    virtual std::string Describe() const = 0;
 
-private:
-    struct Pending {
-        const std::string& name;
-        int32_t score;
-        const std::string& client;
-        bool countUpload;
-        bool done = false;
-        bool added = false;
-        std::exception_ptr error;
-    };
-    void Exec(const char* sql);
-    // Stores the entries in one transaction, or, when that fails, each in its
-    // own so that only the faulty ones report the error.
-    void CommitBatch(const std::vector<Pending*>& batch);
-    void CommitTogether(const std::vector<Pending*>& batch);
-    void InsertOne(Pending& p);
-    sqlite3* db_ = nullptr;
-    std::mutex mutex_;  // the connection
-    std::mutex queueMutex_;
-    std::condition_variable committed_;
-    std::vector<Pending*> queue_;
-    bool writing_ = false;
-    std::atomic<int64_t> commits_{0};
+    bool Add(const std::string& name, int32_t score, const std::string& client, bool countUpload) {
+        return Add(Upload{name, score, client, countUpload});
+    }
+    std::vector<Entry> Best(int limit) { return Page(limit).best; }
+    int64_t UploadCount() { return Page(0).uploads; }
 };
+
+// Opens the store that `url` names: "sqlite:PATH" (a file, created on first
+// use) or a PostgreSQL connection string ("postgresql://..." or
+// "postgres://..."); creates or upgrades its schema. Throws std::runtime_error
+// with the reason when it cannot.
+std::unique_ptr<ScoreStore> OpenStore(const std::string& url);
 
 }  // namespace scores

@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/vbtypes.h"
 #include "platform/window.h"
+#include "version.h"
 
 namespace korva2d {
 
@@ -180,7 +181,7 @@ HRESULT EngineObject::Korva2D_Unload() {
     // The texture store keeps its keys and count; its objects go.
     Textures.assign(1, {});
     Sprite.reset();
-    // The font store keeps one empty record; FontCount stays.
+    // The font store keeps one empty record; the keys and FontCount stay.
     Fonts.assign(1, {});
     D3DDevice.reset();
     D3DX.reset();
@@ -196,8 +197,7 @@ HRESULT EngineObject::ShowCursorWin(VBool& cShow) {
 
 HRESULT EngineObject::get_Version(Variant* result) {
     if (result)
-        *result = Variant("Korva2D Engine v" + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
-                          "." + std::to_string(kVersionRevision));
+        *result = Variant(vr::version::kEngineText);
     return S_OK;
 }
 

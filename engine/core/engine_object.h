@@ -72,13 +72,14 @@ public:
     std::vector<Text> TextureKeys{Text()};
     int32_t TextureCount = 0;
     int32_t AmbientRed = 0, AmbientGreen = 0, AmbientBlue = 0;
-    // A registered system font: the D3DX font, the description it came from, its key.
+    // A registered system font: the D3DX font and the description it came from.
     struct FontEntry {
         std::shared_ptr<dx8::D3DXFont> Info;
         std::shared_ptr<StdFont> InfoDesc;
-        Text Name;
     };
     std::vector<FontEntry> Fonts{1};
+    // The fonts' keys, parallel to Fonts; Korva2D_Unload empties Fonts and keeps these.
+    std::vector<Text> FontKeys{Text()};
     int32_t FontCount = 0;
     vr::RECT TextRect;  // the rectangle of the last DrawFont
     std::shared_ptr<StdFont> FontDesc;
@@ -103,6 +104,8 @@ private:
     dx8::Direct3DTexture8* TextureAt(int32_t index) const;
     // The index of the first key equal to the lower-cased key, 0 for none.
     int32_t FindTexture(const Text& key) const;
+    // The index of the first font key equal to the lower-cased key, 0 for none.
+    int32_t FindFont(const Text& key) const;
     // Loads AppPath\fileName with or without a colour key (0 = none).
     vr::com::ComPtr<dx8::Direct3DTexture8> LoadTexture(const Text& fileName, int32_t transpColor);
     // The cell of the bitmap font showing a character (0 when none does).
@@ -128,8 +131,5 @@ T& Need(const std::shared_ptr<T>& object) {
     if (!object) throw vr::RuntimeError(91);
     return *object;
 }
-
-// The library's version.
-inline constexpr int kVersionMajor = 0, kVersionMinor = 8, kVersionRevision = 71;
 
 }  // namespace korva2d

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <string_view>
 
 #include "core/library_values.h"
 #include "platform/kernel.h"
@@ -25,8 +26,21 @@ std::string ReadIniValue(const std::string& section, const std::string& key, con
     return std::string(buffer, n);
 }
 
+namespace {
+
+// A section, key and value that can only make their own key line, read back as written.
+bool WritesOnlyItsOwnLine(const std::string& section, const std::string& key, const std::string& value) {
+    auto breaksLines = [](const std::string& s) { return s.find_first_of(std::string_view("\r\n\0", 3)) != s.npos; };
+    size_t first = key.find_first_not_of(" \t\v");
+    return !breaksLines(section) && !breaksLines(key) && !breaksLines(value) && section.find(']') == section.npos &&
+           key.find('=') == key.npos && (first == key.npos || key[first] != '[');
+}
+
+}  // namespace
+
 int16_t WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
                       const vr::Variant& fileName) {
+    if (!WritesOnlyItsOwnLine(section, key, value)) return 0;
     std::string path = AppFile(fileName.ToText());
     return static_cast<int16_t>(vr::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) != 0);
 }

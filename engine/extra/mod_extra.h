@@ -12,7 +12,10 @@ namespace korva2d {
 void PauseMs(int32_t milliseconds);
 // The value, or empty text when the key is missing or empty (at most 254 characters).
 std::string ReadIniValue(const std::string& section, const std::string& key, const std::string& fileName);
-// Writes the value; answers the platform write's success value (non-zero on success).
+// Writes the value; answers the platform write's success value (non-zero on
+// success). Refuses (0, the file untouched) a write that would make other lines
+// than its own key line or could not be read back as written: a line break or
+// NUL anywhere, "]" in the section, "=" in the key, a key starting with "[".
 int16_t WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
                       const vr::Variant& fileName);
 // Appends "### " + time of day + " ### " + message + CR LF to AppPath\log.txt (or

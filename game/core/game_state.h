@@ -3,7 +3,9 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "korva2d/korva2d.h"
 #include "platform/vbtypes.h"
@@ -105,6 +107,10 @@ struct GameState {
     std::string LastName;
     int16_t HighlightPlace = 0;
     std::string ScoreDir;
+    // Results the file could not take (a full disk, Top10.ini not a file):
+    // kept for the session and laid over what LoadTop10 reads.
+    std::optional<std::array<ScoreEntry, 11>> UnsavedTopTen;
+    std::optional<std::pair<int16_t, std::string>> UnsavedBestTime;
 };
 
 // The game's state; tests reset it with G = GameState{}.

@@ -1,15 +1,22 @@
 #include "scores/top_ten.h"
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
 #include <cmath>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "core/game_state.h"
 #include "core/sound_cues.h"
 #include "platform/dialogs.h"
+#include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/random.h"
 #include "platform/variant.h"
+#include "score_protocol.h"
 #include "scores/field_text.h"
-#include "scores/percent_encoding.h"
 #include "window/form1.h"
 
 namespace game {
@@ -46,9 +53,9 @@ std::string ReadIniString(const std::string& section, const std::string& key, co
     return buffer.empty() ? def : buffer;
 }
 
-void WriteIniString(const std::string& section, const std::string& key, const std::string& value,
+bool WriteIniString(const std::string& section, const std::string& key, const std::string& value,
                     const std::string& file) {
-    vr::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str());
+    return vr::WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != 0;
 }
 
 // Reads one value: scrambled section and key; a value from the file is
@@ -70,8 +77,17 @@ std::string ReadScrambled(const std::string& key, const std::string& def, bool& 
 
 // Writes one value, cut to the longest that reads back whole, so its escaped
 // form always fits the read buffer.
-void WriteScrambled(const std::string& key, const std::string& value) {
-    WriteIniString(StoredForm("Top10"), StoredForm(key), StoredForm(value.substr(0, kLongestValue)), Top10Path());
+bool WriteScrambled(const std::string& key, const std::string& value) {
+    return WriteIniString(StoredForm("Top10"), StoredForm(key), StoredForm(value.substr(0, kLongestValue)), Top10Path());
+}
+
+// Writes keys and values in one replacement of the file: a program ended at
+// any moment leaves all of them or none. True when the file took them.
+bool WriteAtOnce(const std::vector<std::pair<std::string, std::string>>& keysAndValues) {
+    vr::ProfileWriteGroup group;
+    bool written = true;
+    for (const auto& [key, value] : keysAndValues) written = WriteScrambled(key, value) && written;
+    return group.Flush() && written;
 }
 
 // A 16-bit field from text; a text that is no valid 16-bit integer leaves it.
@@ -84,32 +100,36 @@ void LoadNumber(const std::string& key, int16_t& field) {
     }
 }
 
+// Why the file could not be written, as far as can be seen from outside.
+std::string WriteFailureReason(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return "a folder has its name";
+        if (!S_ISREG(st.st_mode)) return "something that is not a file has its name";
+    }
+    struct statvfs disk {};
+    std::string folder = path.substr(0, path.rfind('/') + 1);
+    if (::statvfs(folder.c_str(), &disk) == 0 && disk.f_bavail == 0) return "the disk is full";
+    return "the disk may be full, or the file may not be written";
+}
+
+// Tells the player that results of this session are not in the file.
+void ReportUnsaved() {
+    std::string path = vr::NativePath(Top10Path());
+    vr::MsgBox("The high-score table could not be saved to\r\n" + path + "\r\n(" + WriteFailureReason(path) +
+                   ").\r\nYour result stays in the table until the game is closed.",
+               vr::kMbOkOnly, "Scores not saved");
+}
+
 bool IsSafeIniByte(unsigned char c) {
     return c >= 0x21 && c <= 0x7E && c != '%' && c != '=' && c != '[' && c != ']' && c != ';' && c != '"' && c != '\'';
 }
 
 }  // namespace
 
-std::string EscapeForIni(const std::string& bytes) { return PercentEncode(bytes, IsSafeIniByte); }
+std::string EscapeForIni(const std::string& bytes) { return score_protocol::PercentEncode(bytes, IsSafeIniByte); }
 
-std::string UnescapeFromIni(const std::string& text) {
-    auto hex = [](char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        return -1;
-    };
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
-            out += char(hex(text[i + 1]) * 16 + hex(text[i + 2]));
-            i += 2;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
+std::string UnescapeFromIni(const std::string& text) { return score_protocol::PercentDecodeLenient(text); }
 
 std::string StoredForm(const std::string& plain) { return EscapeForIni(ScrambleBytes(plain, kScrambleKey)); }
 
@@ -144,17 +164,31 @@ void LoadTop10() {
         G.BestTimeName = ReadScrambled("TimeName", "0", fromFile);
     } catch (const vr::RuntimeError&) {
     }
+    if (G.UnsavedTopTen) G.TopTen = *G.UnsavedTopTen;
+    if (G.UnsavedBestTime) std::tie(G.BestTime, G.BestTimeName) = *G.UnsavedBestTime;
 }
 
-void SaveTop10() {
+bool SaveTop10() {
+    std::vector<std::pair<std::string, std::string>> keys;
     for (int n = 1; n <= 10; ++n) {
         const ScoreEntry& e = G.TopTen[n];
         std::string p = vr::Str(n);
-        WriteScrambled(p + "N", e.Name + " ");
-        WriteScrambled(p + "S", vr::Str(e.Score));
-        WriteScrambled(p + "T", vr::Str(e.Time));
-        WriteScrambled(p + "A", vr::Str(e.Accuracy));
+        keys.insert(keys.end(), {{p + "N", e.Name + " "},
+                                 {p + "S", vr::Str(e.Score)},
+                                 {p + "T", vr::Str(e.Time)},
+                                 {p + "A", vr::Str(e.Accuracy)}});
     }
+    bool saved = WriteAtOnce(keys);
+    if (saved) G.UnsavedTopTen.reset();
+    else G.UnsavedTopTen = G.TopTen;
+    return saved;
+}
+
+bool SaveBestTime() {
+    bool saved = WriteAtOnce({{"Time1", vr::Str(G.BestTime)}, {"TimeName", G.BestTimeName}});
+    if (saved) G.UnsavedBestTime.reset();
+    else G.UnsavedBestTime = std::make_pair(G.BestTime, G.BestTimeName);
+    return saved;
 }
 
 void EndOfRun(int16_t& score) {
@@ -162,6 +196,7 @@ void EndOfRun(int16_t& score) {
     if (G.ShotsFired == 0) G.ShotsFired = 1;
     double acc = std::floor(100.0 / double(G.ShotsFired) * double(G.Hits));
     int16_t accuracy = static_cast<int16_t>(acc > 100 ? 100 : acc);
+    bool saved = true;
     int place = 0;
     for (int n = 1; n <= 10; ++n)
         if (score > G.TopTen[n].Score) {
@@ -182,7 +217,7 @@ void EndOfRun(int16_t& score) {
         PlayCue("keyboard");
         G.LastName = answer;
         if (e.Name.empty()) e.Name = "I'm Stupid! ";
-        SaveTop10();
+        saved = SaveTop10();
         G.HighlightPlace = static_cast<int16_t>(place);
         G.Playing = kFalse;
         Field().LoadPicture(ProgramFolder + "\\menu.jpg");
@@ -200,9 +235,9 @@ void EndOfRun(int16_t& score) {
                                           "Congratulations, best time!", G.LastName);
         G.BestTimeName = answer.empty() ? "I'm Stupid!" : answer;
         G.LastName = G.BestTimeName;
-        WriteScrambled("Time1", vr::Str(G.BestTime));
-        WriteScrambled("TimeName", G.BestTimeName);
+        saved = SaveBestTime() && saved;
     }
+    if (!saved) ReportUnsaved();
 }
 
 }  // namespace game

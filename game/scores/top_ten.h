@@ -8,8 +8,17 @@ namespace game {
 // The fixed key of every scramble of the table's file.
 inline constexpr int16_t kScrambleKey = 1221;
 
+// Reads the table and best time; results the file could not take this
+// session are laid over what it holds.
 void LoadTop10();
-void SaveTop10();
+// Writes the 40 place keys in one replacement of the file. False when the
+// file could not take them: the table is then kept for the session.
+bool SaveTop10();
+// Writes the best time and its name in one replacement of the file; false
+// (and kept for the session) as SaveTop10.
+bool SaveBestTime();
+// Ranks a finished run, asks for the name, saves; tells the player when the
+// file could not take the result.
 void EndOfRun(int16_t& score);
 // Self-inverse scrambling of text bytes with a key (trailing spaces of the
 // result removed).

@@ -1,5 +1,6 @@
 #include "scores/upload.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/game_state.h"
@@ -8,14 +9,18 @@
 #include "platform/kernel.h"
 #include "platform/net.h"
 #include "platform/window.h"
+#include "score_protocol.h"
 #include "scores/field_text.h"
-#include "scores/percent_encoding.h"
 #include "window/form1.h"
 
 namespace game {
 
 namespace {
 constexpr const char* kDefaultServer = "http://127.0.0.1:8099";
+constexpr int kPlaces = 10;
+// Answers still on their way after the upload's own waits get this long
+// (in real time: 10 ms at a time, window messages processed between).
+constexpr int kLateAnswerMs = 5000;
 
 std::string FromEnvironment(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
@@ -52,17 +57,12 @@ std::string ScoreServer() { return FromEnvironment("VORTEX_SCORE_SERVER", kDefau
 std::string WebSite() { return FromEnvironment("VORTEX_WEB_SITE", FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer)); }
 
 std::string QueryName(const std::string& name) {
-    auto unreserved = [](unsigned char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-               c == '_' || c == '~';
-    };
-    return PercentEncode(vr::AnsiToUtf8(ReplaceAll(name, "&", "and")), unreserved);
+    return score_protocol::PercentEncode(vr::AnsiToUtf8(ReplaceAll(name, "&", "and")), score_protocol::IsUnreserved);
 }
 
 std::string ScoreRequest(int place) {
     const ScoreEntry& e = G.TopTen[place];
-    return ScoreServer() + "/files/games/vortexraiders/score.php?nname=" + QueryName(e.Name) + "&nscore=" +
-           vr::Str(e.Score) + "&nreplay=" + vr::Str(e.Score) + (place == 1 ? "&counter=true" : "");
+    return ScoreServer() + score_protocol::UploadTarget(QueryName(e.Name), e.Score, place == 1);
 }
 
 bool IsOnline() { return vr::InternetCheckConnectionA(WebSite().c_str(), vr::FLAG_ICC_FORCE_CONNECTION, 0) != 0; }
@@ -77,6 +77,8 @@ void UploadScores() {
         Field().Cls();
         PrintFieldText(vr::Variant("PLEASE WAIT... UPLOADING SCORES..."), 55, 155, 8, false, false);
     });
+    const int answeredBefore = vr::AnsweredNavigations();
+    auto answered = [answeredBefore] { return std::min(kPlaces, vr::AnsweredNavigations() - answeredBefore); };
     for (int n = 10; n >= 1; --n) {
         Skippable([n] { Browser().Navigate(ScoreRequest(n)); });
         for (int i = 0; i < 400; ++i) {
@@ -84,13 +86,24 @@ void UploadScores() {
             Skippable([] { vr::ProcessPendingMessages(); });
         }
     }
+    for (int waited = 0; waited < kLateAnswerMs && answered() < kPlaces && !vr::WaitForNavigations(10); waited += 10)
+        Skippable([] { vr::ProcessPendingMessages(); });
+    // The server's answers are checked, so the player is not told of an upload
+    // that did not happen.
+    if (int got = answered(); got < kPlaces) {
+        std::string text = got == 0 ? "Your scores were not uploaded: the score server did not accept them."
+                                    : "Only " + vr::Str(got) + " of the 10 places were uploaded: the score server "
+                                      "did not accept the others.";
+        Skippable([&] { vr::MsgBox(text + " Please try again later.", vr::kMbOkOnly, "Online Scores"); });
+        if (got == 0) return;
+    }
     int answer = vr::kIdNo;
     Skippable([&] {
         answer = vr::MsgBox("Your score uploaded! Do you want to check if you got on the list?", vr::kMbYesNo,
                             "Online Scores");
     });
     if (answer == vr::kIdYes)
-        Skippable([] { vr::ShellExecuteA(0, "open", (WebSite() + "/index2.php?game=9").c_str(), "", "", 0); });
+        Skippable([] { vr::ShellExecuteA(0, "open", (WebSite() + score_protocol::PageTarget()).c_str(), "", "", 0); });
 }
 
 }  // namespace game

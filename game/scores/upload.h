@@ -18,6 +18,8 @@ std::string ScoreRequest(int place);
 std::string QueryName(const std::string& name);
 
 bool IsOnline();
+// Sends the ten places (10 first), says so when the server did not take them
+// all, and offers the score page when it took any.
 void UploadScores();
 
 }  // namespace game

@@ -70,10 +70,13 @@ bool SaveSettings(const Settings& settings, const std::string& path) {
     std::string scale = settings.scale == kScaleAuto ? "auto" : std::to_string(settings.scale);
     std::string volume = std::to_string(settings.volume);
     const char* file = path.c_str();
-    return vr::WritePrivateProfileStringA("Display", "Scale", scale.c_str(), file) &&
-           vr::WritePrivateProfileStringA("Display", "FullScreen", settings.fullScreen ? "yes" : "no", file) &&
-           vr::WritePrivateProfileStringA("Sound", "Volume", volume.c_str(), file) &&
-           vr::WritePrivateProfileStringA("Sound", "Mute", settings.mute ? "yes" : "no", file);
+    // One replacement of the file: a program ended half-way leaves the old settings or the new ones.
+    vr::ProfileWriteGroup group;
+    bool written = vr::WritePrivateProfileStringA("Display", "Scale", scale.c_str(), file) &&
+                   vr::WritePrivateProfileStringA("Display", "FullScreen", settings.fullScreen ? "yes" : "no", file) &&
+                   vr::WritePrivateProfileStringA("Sound", "Volume", volume.c_str(), file) &&
+                   vr::WritePrivateProfileStringA("Sound", "Mute", settings.mute ? "yes" : "no", file);
+    return group.Flush() && written;
 }
 
 }  // namespace game

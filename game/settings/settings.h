@@ -20,7 +20,8 @@ struct Settings {
 std::string SettingsFilePath();
 // Reads the file; a missing file, key or unusable value keeps the default.
 Settings LoadSettings(const std::string& path);
-// Writes every setting, creating the folder; false when the file cannot be written.
+// Writes every setting in one replacement of the file, creating the folder;
+// false when the file cannot be written.
 bool SaveSettings(const Settings& settings, const std::string& path);
 
 // "1" to "6" or "auto"; false for anything else.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/window.h"
+#include "version.h"
 
 namespace game {
 
@@ -19,7 +20,7 @@ struct Form1Window {
     vr::PictureBox *PicEarth = nullptr, *PicWL = nullptr, *PicWR = nullptr, *PicMenuCTP = nullptr;
 };
 
-inline constexpr const char* kCaption = "Vortex Raiders v1.3.21  [2004-12-27]";
+inline constexpr const char* kCaption = vr::version::kGameCaption;
 
 // Builds Form1 with every box in its layout, loads the art from
 // artFolder/<box>.png, and connects the event handlers. Throws RuntimeError

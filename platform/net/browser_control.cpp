@@ -61,6 +61,11 @@ public:
         return completed_;
     }
 
+    int Answered() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return answered_;
+    }
+
 private:
     void Run() {
         int running = 0;
@@ -74,7 +79,7 @@ private:
             for (const auto& url : fresh) {
                 CURL* c = curl_easy_init();
                 if (!c) {
-                    Finished();
+                    Finished(false);
                     continue;
                 }
                 curl_easy_setopt(c, CURLOPT_URL, url.c_str());
@@ -86,16 +91,18 @@ private:
                 curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/4.0 (compatible; vrplatform browser control)");
                 if (curl_multi_add_handle(multi_, c) != CURLM_OK) {
                     curl_easy_cleanup(c);
-                    Finished();
+                    Finished(false);
                 }
             }
             curl_multi_perform(multi_, &running);
             int left = 0;
             while (CURLMsg* m = curl_multi_info_read(multi_, &left)) {
                 if (m->msg != CURLMSG_DONE) continue;
+                long status = 0;
+                if (m->data.result == CURLE_OK) curl_easy_getinfo(m->easy_handle, CURLINFO_RESPONSE_CODE, &status);
                 curl_multi_remove_handle(multi_, m->easy_handle);
                 curl_easy_cleanup(m->easy_handle);
-                Finished();
+                Finished(status >= 200 && status < 300);
             }
             curl_multi_poll(multi_, nullptr, 0, 200, nullptr);
         }
@@ -103,10 +110,11 @@ private:
         multi_ = nullptr;
     }
 
-    void Finished() {
+    void Finished(bool answered) {
         std::lock_guard<std::mutex> lock(mutex_);
         --pending_;
         ++completed_;
+        answered_ += answered;
         idle_.notify_all();
     }
 
@@ -118,6 +126,7 @@ private:
     bool stop_ = false;
     int pending_ = 0;
     int completed_ = 0;
+    int answered_ = 0;
 };
 
 Navigator& TheNavigator() {
@@ -135,5 +144,6 @@ void EnsureCurl() {
 bool BrowserControl::Navigate(const std::string& url) { return TheNavigator().Start(url); }
 bool WaitForNavigations(int timeoutMs) { return TheNavigator().WaitIdle(timeoutMs); }
 int CompletedNavigations() { return TheNavigator().Completed(); }
+int AnsweredNavigations() { return TheNavigator().Answered(); }
 
 }  // namespace vr

@@ -1,17 +1,15 @@
 #!/usr/bin/env bash
-# Runs the demo window under Xvfb, takes a screenshot of the screen and
-# checks that the sprite's red and the text's yellow are on it.
-set -euo pipefail
-demo="$1"
-out="${2:-demo_window.png}"
-xvfb-run -a -s "-screen 0 800x600x24" bash -c "
-  '$demo' 150 & pid=\$!
-  sleep 1.5
-  import -window root '$out'
-  wait \$pid
-"
-colours=$(convert "$out" -format %c histogram:info:-)
-grep -qi "#FF2828" <<< "$colours" || { echo "the sprite is not on the screenshot"; exit 1; }
-grep -qi "#FFFF00" <<< "$colours" || { echo "the text is not on the screenshot"; exit 1; }
-grep -qi "#260F82" <<< "$colours" || { echo "the window background is not on the screenshot"; exit 1; }
-echo "screenshot $out shows the sprite, the text and the window"
+# The platform's demo window under Xvfb: the sprite's red, the text's yellow
+# and the window's background on the screen; the program ends by itself.
+#   demo_window_test.sh DEMO_WINDOW
+source "$(dirname "$0")/lib.sh"
+shows() { e2e_has_colour "$OUT/screen.png" "$1"; }
+e2e_display 800x600
+e2e_start demo "$1" 150
+e2e_shot_until "$OUT/screen.png" eval 'shows "#FF2828" && shows "#FFFF00" && shows "#260F82"' || true
+e2e_check "the sprite is on the screen" shows "#FF2828"
+e2e_check "the text is on the screen" shows "#FFFF00"
+e2e_check "the window background is on the screen" shows "#260F82"
+e2e_wait_exit
+e2e_check "the demo window ends with status 0" [ "$STATUS" = 0 ]
+e2e_done

@@ -5,16 +5,10 @@
 # A client of the engine library given that folder as its own saves its
 # screenshot, font.ini and log into the store too.
 # As root the game runs as "nobody" (setpriv); without setpriv it is skipped.
-#   readonly_install_test.sh PROGRAM_FOLDER OUT [ENGINE_CLIENT]
-set -euo pipefail
-bin="$1"
-out="$2"
-client="${3:-}"
-mkdir -p "$out"
-rm -f "$out"/*.log "$out"/*.txt
-here="$(cd "$(dirname "$0")" && pwd)"
-caption="Vortex Raiders v1.3.21  [2004-12-27]"
-
+#   readonly_install_test.sh ENGINE_CLIENT
+source "$(dirname "$0")/lib.sh"
+bin="$VR_BIN"
+client="$1"
 as_user=()
 if [ "$(id -u)" -eq 0 ]; then
   command -v setpriv > /dev/null || { echo "SKIPPED: running as root and setpriv is not installed"; exit 77; }
@@ -22,56 +16,43 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 work="$(mktemp -d /tmp/vr-readonly.XXXXXX)"
-trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+e2e_at_exit 'chmod -R u+w "$work"; rm -rf "$work"'
 install="$work/games/vortex-raiders"
 home="$work/home"
+store="$home/data/vrplatform/VirtualStore$install"
 mkdir -p "$install" "$home"
-[ -z "$client" ] || cp "$client" "$install/"
+cp "$client" "$install/"
 cp -r "$bin/VortexRaiders" "$bin"/*.so "$bin/vr-classes.manifest" "$bin/menu.jpg" "$bin"/*.wav "$bin/art" "$install/"
 chmod -R a+rX,go-w "$work"
 printf 'OK\nOK\nOK\n' > "$home/answers.txt"
 if [ ${#as_user[@]} -gt 0 ]; then chown -R 65534:65534 "$home"; else chmod -R a-w "$install"; fi
-[ ! -w "$install" ] || [ ${#as_user[@]} -gt 0 ] || { echo "the install folder is still writable"; exit 1; }
+[ ! -w "$install" ] || [ ${#as_user[@]} -gt 0 ] || e2e_fail "the install folder is still writable"
 
+e2e_display
+cp "$XAUTHORITY" "$home/.Xauthority"
+chmod 644 "$home/.Xauthority"
+as_user+=(env HOME="$home" XDG_DATA_HOME="$home/data" XAUTHORITY="$home/.Xauthority" VR_DIALOG_SCRIPT="$home/answers.txt")
 for start in 1 2; do
-  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-    home="'"$home"'"; out="'"$out"'"
-    cp "$XAUTHORITY" "$home/.Xauthority"; chmod 644 "$home/.Xauthority"
-    HOME="$home" XDG_DATA_HOME="$home/data" XAUTHORITY="$home/.Xauthority" VR_DIALOG_SCRIPT="$home/answers.txt" \
-      SDL_AUDIODRIVER=dummy '"${as_user[*]}"' "'"$install"'/VortexRaiders" > "$out/start-'$start'.log" 2>&1 & pid=$!
-    "'"$here"'/wait_for_window.sh" "'"$caption"'" "$out/window.txt" || { kill $pid; exit 1; }
-    sleep 0.5
-    X=$(sed -n "s/.*Absolute upper-left X: *//p" "$out/window.txt")
-    Y=$(sed -n "s/.*Absolute upper-left Y: *//p" "$out/window.txt")
-    xdotool mousemove $((X + 231)) $((Y + 251)) key Escape
-    for i in $(seq 50); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-    wait $pid; echo "exit status $?" > "$out/exit-'$start'.txt"
-  ' || { echo "start $start failed"; cat "$out/start-$start.log"; exit 1; }
-  grep -q "exit status 0" "$out/exit-$start.txt" || { echo "start $start: $(cat "$out/exit-$start.txt")"; cat "$out/start-$start.log"; exit 1; }
-  ! grep -q "\[dialog\]" "$out/start-$start.log" || { echo "start $start showed a dialogue:"; cat "$out/start-$start.log"; exit 1; }
+  e2e_start "start-$start" "${as_user[@]}" "$install/VortexRaiders"
+  e2e_window "$VR_GAME_CAPTION"
+  e2e_escape
+  ! grep -q "\[dialog\]" "$OUT/start-$start.log" || e2e_fail "start $start showed a dialogue"
 done
-
-log="$home/data/vrplatform/VirtualStore$install/log.txt"
-[ ! -e "$install/log.txt" ] || { echo "log.txt was written into the read-only program folder"; exit 1; }
-[ -s "$log" ] || { echo "no log.txt in the user's store ($log)"; find "$home" -type f; exit 1; }
-cp "$log" "$out/log.txt"
-starts=$(grep -c "APPLICATION STARTED" "$log")
-[ "$starts" -eq 2 ] || { echo "the store's log has $starts start lines, not 2:"; cat "$log"; exit 1; }
+[ ! -e "$install/log.txt" ] || e2e_fail "log.txt was written into the read-only program folder"
+[ -s "$store/log.txt" ] || { find "$home" -type f; e2e_fail "no log.txt in the user's store ($store)"; }
+cp "$store/log.txt" "$OUT/log.txt"
+starts=$(grep -c "APPLICATION STARTED" "$store/log.txt")
+[ "$starts" -eq 2 ] || { cat "$store/log.txt"; e2e_fail "the store's log has $starts start lines, not 2"; }
 echo "two starts from a read-only folder, no dialogue; the user's log in the store holds both:"
-cat "$log"
+cat "$store/log.txt"
 
-[ -n "$client" ] || exit 0
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  home="'"$home"'"
-  cp "$XAUTHORITY" "$home/.Xauthority"; chmod 644 "$home/.Xauthority"
-  HOME="$home" XDG_DATA_HOME="$home/data" XAUTHORITY="$home/.Xauthority" SDL_AUDIODRIVER=dummy \
-    '"${as_user[*]}"' "'"$install"'/'"$(basename "$client")"'" "'"$install"'" 20
-' > "$out/client.log" 2>&1 || { echo "the engine client failed in the read-only folder"; cat "$out/client.log"; exit 1; }
-store="$home/data/vrplatform/VirtualStore$install"
+e2e_start client "${as_user[@]}" "$install/$(basename "$client")" "$install" 20
+e2e_wait_exit
+[ "$STATUS" = 0 ] || e2e_fail "the engine client failed in the read-only folder"
 for f in screenshot001.bmp font.ini quad.png; do
-  [ -s "$store/$f" ] || { echo "no $f in the user's store"; find "$home/data" -type f; exit 1; }
-  [ ! -e "$install/$f" ] || { echo "$f was written into the read-only program folder"; exit 1; }
+  [ -s "$store/$f" ] || { find "$home/data" -type f; e2e_fail "no $f in the user's store"; }
+  [ ! -e "$install/$f" ] || e2e_fail "$f was written into the read-only program folder"
 done
-identify "$store/screenshot001.bmp" | grep -q "BMP.* 800x600 " || { echo "the stored screenshot is not an 800 x 600 BMP"; exit 1; }
-grep -c "APPLICATION STARTED ###" "$store/log.txt" | grep -qx 1 || { echo "the client's start is not in the store's log"; exit 1; }
+identify "$store/screenshot001.bmp" | grep -q "BMP.* 800x600 " || e2e_fail "the stored screenshot is not an 800 x 600 BMP"
+[ "$(grep -c "APPLICATION STARTED ###" "$store/log.txt")" = 1 ] || e2e_fail "the client's start is not in the store's log"
 echo "the engine client in the read-only folder saved its screenshot, font.ini and log in the store"

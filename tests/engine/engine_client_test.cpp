@@ -9,6 +9,7 @@
 #include "platform/dialogs.h"
 #include "platform/runtime_error.h"
 #include "test_files.h"
+#include "version.h"
 #include "wave_writer.h"
 
 using namespace korva2d;
@@ -40,7 +41,7 @@ protected:
 }  // namespace
 
 TEST_F(EngineClient, SoundOnlyStartRegistersAndUnloadsWithExactlyTheLogLines) {
-    EXPECT_EQ(Version(*engine_).ToText(), "Korva2D Engine v0.8.71");
+    EXPECT_EQ(Version(*engine_).ToText(), vr::version::kEngineText);
     EXPECT_EQ(Pi(*extra_), 0.0f);  // before any start
     EXPECT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
     EXPECT_FLOAT_EQ(Pi(*extra_), 3.14159265f);
@@ -132,6 +133,28 @@ TEST_F(EngineClient, ExtraForwardsToTheFileUtilitiesRelativeToAppPath) {
     EXPECT_EQ(FileExists(*extra_, "cfg.ini"), -1);
     EXPECT_EQ(FileExists(*extra_, dir_ + "/cfg.ini"), 0);  // absolute names are still joined to AppPath
     EXPECT_EQ(Log().back(), "File is missing : " + dir_ + "\\" + dir_ + "/cfg.ini");
+}
+
+TEST_F(EngineClient, INIWriteRefusesWhatWouldWriteOtherLinesThanItsOwn) {
+    Korva2D_Start_OnlySound(*engine_, 0, dir_);
+    ASSERT_NE(INIWrite(*extra_, "User", "name", "alice", Variant("cfg.ini")), 0);
+    const std::string before = vr::testing::ReadBytes(dir_ + "/cfg.ini");
+    struct {
+        Text section, key, value;
+    } refused[] = {
+        {"User", "name", "bob\r\n[Admin]\r\nlevel=9"},   {"User", "name", "bob\nlevel=9"},
+        {"User", "name", "bob\rlevel=9"},                {"User", "name", std::string("bob\0x", 5)},
+        {"User\r\n[Admin]", "level", "9"},              {"Admin]x", "level", "9"},
+        {"User", "x\r\nlevel", "9"},                    {"User", "level=9", ""},
+        {"User", "  [Admin]", "9"},                      {"User", "\t[Admin]", "9"},
+    };
+    for (const auto& r : refused)
+        EXPECT_EQ(INIWrite(*extra_, r.section, r.key, r.value, Variant("cfg.ini")), 0) << r.section << "|" << r.key;
+    EXPECT_EQ(vr::testing::ReadBytes(dir_ + "/cfg.ini"), before);
+    EXPECT_EQ(INIRead(*extra_, "Admin", "level", "cfg.ini"), "");
+    // Brackets, "=" and ";" where they cannot make another line are written as they are.
+    EXPECT_NE(INIWrite(*extra_, "[User", "key]", "a=b;[c]", Variant("cfg.ini")), 0);
+    EXPECT_EQ(INIRead(*extra_, "[User", "key]", "cfg.ini"), "a=b;[c]");
 }
 
 TEST_F(EngineClient, AfterUnloadPlayingDoesNothingAndStoppingFailsWithError9) {

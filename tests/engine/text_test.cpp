@@ -2,6 +2,8 @@
 // fonts laid out in rectangles, read back from the back buffer.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine_fixture.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -198,5 +200,62 @@ TEST_F(Text_, FontsAreCachedCaseInsensitiveAndRegisteredOnce) {
     EXPECT_EQ(fx_->Object().FontDesc->Size, 10) << "10 points unless told";
     EXPECT_FALSE(fx_->Object().FontDesc->Bold);
     Korva2D_Unload(e);
-    EXPECT_EQ(uint32_t(Font("title", 0, 0, 10, 10, "x")), 0x800A0009u) << "the emptied store";
+    // The emptied store keeps its keys: a registered key draws nothing and stays taken.
+    EXPECT_EQ(Font("title", 0, 0, 10, 10, "x"), 0);
+    EXPECT_EQ(Font("never", 0, 0, 10, 10, "x"), 0);
+    vr::PushDialogAnswer("OK");
+    ::testing::internal::CaptureStderr();
+    Text small = "SMALL", arial = "Arial";
+    int16_t size = 10;
+    VBool no = 0;
+    EXPECT_EQ(e.CreateFont(small, arial, size, no, no), 0);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("'small' already exists!"), std::string::npos);
+    EXPECT_EQ(fx_->Object().FontCount, 2);
+    Restart();  // a new start: new fonts draw, the released ones still draw nothing
+    CreateFont(e, "fresh", "Arial", 12);
+    EXPECT_EQ(Font("title", 0, 0, 300, 100, "gone"), 0);
+    EXPECT_EQ(Drawn().right, -1);
+    EXPECT_EQ(Font("fresh", 0, 0, 300, 100, "here"), 0);
+    EXPECT_NE(Drawn().right, -1);
+}
+
+TEST_F(Text_, NoClipDrawsPastTheRectangleAndCalcRectOnlyMeasures) {
+    auto& e = *fx_->engine;
+    CreateFont(e, "body", "Arial", 12);
+    const Text para = "The quick brown fox jumps over the lazy dog again and again.";
+    const int32_t kNoClip = 256, kCalcRect = 1024, kSingle = 32, kCentre = 1;
+    ASSERT_EQ(Font("body", 20, 30, 150, 20, para), 0);
+    const vr::RECT clipped = Drawn();
+    EXPECT_LE(clipped.bottom, 50);
+    struct {
+        const char* what;
+        int16_t x, y, w, h;
+        Text text;
+        int32_t format;
+        std::function<bool(const vr::RECT&)> drawn;
+    } cases[] = {
+        {"wrapped lines go on below", 20, 30, 150, 20, para, kNoClip,
+         [&](const vr::RECT& b) { return b.bottom > 70 && b.left >= 20 && b.right <= 170 && b.top == clipped.top; }},
+        {"a centred line wider than the rectangle spills both ways", 150, 30, 20, 20, "A wide single line",
+         kNoClip | kSingle | kCentre, [](const vr::RECT& b) { return b.left < 130 && b.right > 190; }},
+        {"an empty rectangle is a point to draw at", 50, 60, 0, 0, "Point", kNoClip | kSingle,
+         [](const vr::RECT& b) { return b.left >= 50 && b.left < 55 && b.top >= 60 && b.top < 65; }},
+        {"measuring draws nothing", 20, 30, 150, 20, para, kCalcRect, [](const vr::RECT& b) { return b.right == -1; }},
+    };
+    for (const auto& c : cases) {
+        ClearScreen(e);
+        EXPECT_EQ(Font("body", c.x, c.y, c.w, c.h, c.text, -1, c.format), 0) << c.what;
+        vr::RECT b = Drawn();
+        EXPECT_TRUE(c.drawn(b)) << c.what << ": " << b.left << "," << b.top << " - " << b.right << "," << b.bottom;
+    }
+    // The measured extent: the widest line within the width, every line's height.
+    const vr::RECT& m = fx_->Object().TextRect;
+    EXPECT_EQ(m.left, 20);
+    EXPECT_EQ(m.top, 30);
+    EXPECT_LE(m.right, 170);
+    EXPECT_GE(m.right, clipped.right);
+    EXPECT_GE(m.bottom, 30 + 3 * (clipped.bottom - 30)) << "several lines though the rectangle shows one";
+    Font("body", 20, 30, 5, 5, "One line", -1, kCalcRect | kSingle);
+    EXPECT_GT(m.right, 60) << "a single line is measured whole";
+    EXPECT_LT(m.bottom, 60);
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "interrupted_save.h"
 #include "settings/settings.h"
 #include "test_files.h"
 
@@ -61,4 +62,19 @@ TEST(Settings, AHandEditedOrDamagedFileKeepsTheDefaultsForWhatItGetsWrong) {
     EXPECT_FALSE(s.fullScreen);
     EXPECT_EQ(s.volume, 100);
     EXPECT_TRUE(s.mute);
+}
+
+TEST(Settings, AProgramKilledWhileSavingLeavesTheOldSettingsOrTheNewOnes) {
+    const std::string path = vr::testing::FreshFolder("settings-killed") + "/settings.ini";
+    const Settings both[] = {{2, true, 30, true}, {kScaleAuto, false, 80, false}};
+    auto holds = [&] {
+        Settings s = LoadSettings(path);
+        for (int k : {0, 1}) {
+            if (s.scale == both[k].scale && s.fullScreen == both[k].fullScreen && s.volume == both[k].volume &&
+                s.mute == both[k].mute)
+                return k;
+        }
+        return -1;
+    };
+    game::testing::ExpectWholeAfterKills([&](int k) { SaveSettings(both[k], path); }, holds);
 }

@@ -1,8 +1,14 @@
 // The top-ten file, its scrambling, and the end of a run.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "core/game_main.h"
 #include "game_fixture.h"
+#include "interrupted_save.h"
 #include "platform/kernel.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -18,6 +24,10 @@ void Table(std::initializer_list<int> scores) {
     int i = 1;
     for (int s : scores) G.TopTen[i++] = ScoreEntry{"P" + std::to_string(s), int16_t(s), int16_t(s / 2), 50};
     for (; i <= 10; ++i) G.TopTen[i] = ScoreEntry{"RE Rize", 0, 0, 0};
+}
+
+bool Same(const ScoreEntry& a, const ScoreEntry& b) {
+    return a.Name == b.Name && a.Score == b.Score && a.Time == b.Time && a.Accuracy == b.Accuracy;
 }
 
 }  // namespace
@@ -229,4 +239,94 @@ TEST_F(GameTest, ASystemDirectoryOf300CharactersHoldsTop10Ini) {
     EXPECT_EQ(G.ScoreDir, base + "/vrplatform/system");
     SaveTop10();
     EXPECT_TRUE(std::filesystem::exists(G.ScoreDir + "/Top10.ini"));
+}
+
+TEST_F(GameTest, AProgramKilledWhileSavingLeavesTheOldTableAndBestTimeOrTheNewOnes) {
+    auto entry = [](int who, int n) {
+        return ScoreEntry{(who ? "Bob" : "Ann") + std::to_string(n), int16_t(100 * (who + 1) + n), int16_t(n + who),
+                          int16_t(40 + who * 20 + n)};
+    };
+    auto save = [&](int who) {
+        for (int n = 1; n <= 10; ++n) G.TopTen[n] = entry(who, n);
+        SaveTop10();
+        G.BestTime = int16_t(111 * (who + 1));
+        G.BestTimeName = who ? "Bob" : "Ann";
+        SaveBestTime();
+    };
+    auto holds = [&] {
+        LoadTop10();
+        bool best = (G.BestTime == 111 && G.BestTimeName == "Ann") || (G.BestTime == 222 && G.BestTimeName == "Bob");
+        for (int who : {0, 1}) {
+            bool whole = true;
+            for (int n = 1; n <= 10; ++n) whole = whole && Same(G.TopTen[n], entry(who, n));
+            if (whole) return best ? who : -1;
+        }
+        return -1;
+    };
+    ExpectWholeAfterKills(save, holds);
+}
+
+TEST_F(GameTest, AResultTheFileCannotTakeIsReportedKeptForTheSessionAndSavedLater) {
+    const std::string path = scoreDir + "/Top10.ini";
+    rlimit normal{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &normal), 0);
+    std::string oldBytes;
+    struct Case {
+        const char* what;
+        std::function<void()> block, unblock;
+        std::string reason;
+    } cases[] = {
+        {"a folder", [&] { std::filesystem::create_directory(path); }, [&] { std::filesystem::remove(path); },
+         "(a folder has its name)"},
+        {"a FIFO", [&] { ::mkfifo(path.c_str(), 0600); }, [&] { std::filesystem::remove(path); },
+         "(something that is not a file has its name)"},
+        {"a full disk (files limited to 2 KB)",
+         [&] {
+             for (int i = 1; i <= 10; ++i) G.TopTen[i] = ScoreEntry{std::string(250, char('a' + i)), 0, 0, 0};
+             SaveTop10();  // an old table of about 6 KB
+             oldBytes = vr::testing::ReadBytes(path);
+             rlimit small = normal;
+             small.rlim_cur = 2048;
+             ::signal(SIGXFSZ, SIG_IGN);
+             setrlimit(RLIMIT_FSIZE, &small);
+         },
+         [&] {
+             setrlimit(RLIMIT_FSIZE, &normal);
+             ::signal(SIGXFSZ, SIG_DFL);
+         },
+         "(the disk may be full"},
+    };
+    for (const Case& c : cases) {
+        G.UnsavedTopTen.reset();
+        G.UnsavedBestTime.reset();
+        oldBytes.clear();
+        c.block();
+        G.RunTime = 20;
+        for (const char* answer : {"Ann", "Ann", "OK"}) vr::PushDialogAnswer(answer);
+        int dialogs = vr::DialogCount();
+        ::testing::internal::CaptureStderr();
+        int16_t score = 300;
+        EndOfRun(score);
+        std::string err = ::testing::internal::GetCapturedStderr();
+        c.unblock();
+        EXPECT_EQ(vr::DialogCount(), dialogs + 3) << c.what;  // the name, the best time, one box for both
+        EXPECT_NE(err.find("[dialog] Scores not saved | The high-score table could not be saved to\\n" + path + "\\n" +
+                           c.reason),
+                  std::string::npos)
+            << c.what << "\n" << err;
+        if (!oldBytes.empty()) {
+            EXPECT_EQ(vr::testing::ReadBytes(path), oldBytes) << c.what;
+        }
+        LoadTop10();  // as the next run's start does: the menu still shows the result
+        EXPECT_EQ(G.TopTen[1].Name, "Ann") << c.what;
+        EXPECT_EQ(G.BestTimeName, "Ann") << c.what;
+        EXPECT_EQ(G.HighlightPlace, 1) << c.what;
+        // Once the file can take it, the next save writes what was kept.
+        EXPECT_TRUE(SaveTop10() && SaveBestTime()) << c.what;
+        G.TopTen[1].Name = G.BestTimeName = "memory only";
+        LoadTop10();
+        EXPECT_EQ(G.TopTen[1].Name, "Ann") << c.what;
+        EXPECT_EQ(G.BestTimeName, "Ann") << c.what;
+        std::filesystem::remove(path);
+    }
 }

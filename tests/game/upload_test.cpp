@@ -121,6 +121,34 @@ TEST_F(Upload, AReleaseOfUDuringAnUploadStartsANestedOne) {
     EXPECT_NE(second, std::string::npos);  // both uploads asked their question
 }
 
+TEST_F(Upload, ThePlayerIsToldWhenTheServerDidNotTakeTheUpload) {
+    const std::string none = "[dialog] Online Scores | Your scores were not uploaded: the score server did not accept "
+                             "them. Please try again later. | OK";
+    const std::string half = "[dialog] Online Scores | Only 5 of the 10 places were uploaded: the score server did "
+                             "not accept the others. Please try again later. | OK";
+    const std::string question = "Your score uploaded!";
+    struct Case {
+        std::vector<int> statuses;  // the server's answers in turn; 0 closes without one
+        std::string told;
+        bool asked;
+    } cases[] = {{{503}, none, false}, {{0}, none, false}, {{200, 503}, half, true}, {{200}, "", true}};
+    for (const Case& c : cases) {
+        vr::testing::LoopbackHttpServer refusing(c.statuses);
+        setenv("VORTEX_SCORE_SERVER", refusing.BaseUrl().c_str(), 1);
+        vr::PushDialogAnswer(c.told.empty() ? "No" : "OK");
+        if (!c.told.empty() && c.asked) vr::PushDialogAnswer("No");
+        ::testing::internal::CaptureStderr();
+        UploadScores();
+        std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(refusing.Requests().size(), 10u) << c.statuses[0];
+        if (!c.told.empty()) {
+            EXPECT_NE(err.find(c.told), std::string::npos) << err;
+        }
+        EXPECT_EQ(err.find(question) != std::string::npos, c.asked) << err;
+        EXPECT_EQ(err.find("[dialog] Online Scores | Your scores") == std::string::npos, c.told != none) << err;
+    }
+}
+
 TEST(UploadNames, AmpersandsBecomeAndAndOtherBytesArePercentEncoded) {
     EXPECT_EQ(QueryName("Tom & Jerry"), "Tom%20and%20Jerry");
     EXPECT_EQ(QueryName("&&"), "andand");

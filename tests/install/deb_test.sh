@@ -4,20 +4,17 @@
 # headers, the desktop entry, the icon and the demo, and the game unpacked from
 # it finds its art and its library's classes.
 # Skipped (status 77) where cpack, dpkg-deb or dpkg-shlibdeps is missing.
-#   [CPACK=cpack] deb_test.sh BUILD_DIR OUT
-set -euo pipefail
+#   [CPACK=cpack] deb_test.sh BUILD_DIR
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../e2e/lib.sh"
 build="$1"
-out="$2"
+out="$OUT"
 cpack="${CPACK:-cpack}"
 for tool in "$cpack" dpkg-deb dpkg-shlibdeps; do
   command -v "$tool" > /dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done
-rm -rf "$out"
-mkdir -p "$out"
 work="$(mktemp -d /tmp/vr-deb.XXXXXX)"
-trap 'rm -rf "$work"' EXIT
-fail() { echo "$*"; exit 1; }
+e2e_at_exit 'rm -rf "$work"'
 
 "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$work" > "$out/cpack.log" 2>&1 || { cat "$out/cpack.log"; exit 1; }
 deb="$(ls "$work"/vortex-raiders_*.deb)"
@@ -29,7 +26,7 @@ depends="$(dpkg-deb --field "$deb" Depends)"
 tr ',' '\n' <<< "$depends" | awk '{print $1}' > "$out/depends.txt"
 for p in libc6 libstdc++6 libsdl2-2.0-0 libsdl2-ttf-2.0-0 libsdl2-image-2.0-0 libsndfile1 libcurl4 libfontconfig1 \
          libx11-6 fonts-liberation; do
-  grep -qxF "$p" "$out/depends.txt" || fail "Depends lacks $p: $depends"
+  grep -qxF "$p" "$out/depends.txt" || e2e_fail "Depends lacks $p: $depends"
 done
 echo "Depends: $depends"
 
@@ -42,7 +39,7 @@ expected=(./usr/bin/VortexRaiders ./usr/lib/vortex-raiders/VortexRaiders ./usr/l
           ./usr/share/korva2d/samples/font.png ./usr/bin/korva2d-demo ./usr/lib/korva2d-demo/korva2d-demo
           ./usr/share/korva2d/examples/hello.cpp ./usr/share/doc/korva2d/engine.md)
 for f in "${expected[@]}"; do
-  grep -qx -- "$f" "$out/contents.txt" || fail "the package lacks $f"
+  grep -qx -- "$f" "$out/contents.txt" || e2e_fail "the package lacks $f"
 done
 
 # The unpacked package is a prefix like any other: the game starts from it as far as its window.

@@ -8,20 +8,17 @@
 # documented example under Xvfb until Escape. Only the machine-wide manifest of
 # the prefix can supply the classes: the clients' folders have none and the
 # user's registry is empty.
-#   [CMAKE=cmake] install_test.sh BUILD_DIR LIBDIR CLIENT_SOURCES OUT CXX [CLIENT_FLAGS]
-set -euo pipefail
+#   [CMAKE=cmake] install_test.sh BUILD_DIR LIBDIR CLIENT_SOURCES CXX [CLIENT_FLAGS]
 here="$(cd "$(dirname "$0")" && pwd)"
+source "$here/../e2e/lib.sh"
 build="$1"
 libdir="$2"
 client_src="$3"
-out="$4"
-cxx="$5"
-flags="${6:-}"
-rm -rf "$out"
-mkdir -p "$out"
+cxx="$4"
+flags="${5:-}"
+out="$OUT"
 work="$(mktemp -d /tmp/vr-install.XXXXXX)"
-trap 'rm -rf "$work"' EXIT
-fail() { echo "$*"; exit 1; }
+e2e_at_exit 'rm -rf "$work"'
 
 "${CMAKE:-cmake}" --install "$build" --prefix "$work/staged" > "$out/install.log" 2>&1 || { cat "$out/install.log"; exit 1; }
 mv "$work/staged" "$work/prefix"
@@ -35,16 +32,16 @@ for f in bin/VortexRaiders bin/vr-regsvr "$libdir/libKorva2D_VR.so" "$libdir/lib
          "$libdir/cmake/Korva2D/Korva2DConfig.cmake" share/korva2d/samples/font.png \
          share/applications/vortex-raiders.desktop share/icons/hicolor/48x48/apps/vortex-raiders.png \
          bin/korva2d-demo share/doc/korva2d/engine.md; do
-  [ -e "$prefix/$f" ] || fail "not installed: $f"
+  [ -e "$prefix/$f" ] || e2e_fail "not installed: $f"
 done
 for f in "$lib"/*.so "$prefix"/bin/* "$lib/vortex-raiders/VortexRaiders"; do
-  if readelf -d "$f" | grep -E "R(UN)?PATH" | grep -vE '\[(\$ORIGIN[^:]*:?)+\]$'; then fail "$f has a path outside the prefix"; fi
+  if readelf -d "$f" | grep -E "R(UN)?PATH" | grep -vE '\[(\$ORIGIN[^:]*:?)+\]$'; then e2e_fail "$f has a path outside the prefix"; fi
 done
 if command -v desktop-file-validate > /dev/null; then
-  desktop-file-validate "$prefix/share/applications/vortex-raiders.desktop" || fail "the desktop entry is not valid"
+  desktop-file-validate "$prefix/share/applications/vortex-raiders.desktop" || e2e_fail "the desktop entry is not valid"
 fi
 identify -format "%wx%h %[channels]\n" "$prefix/share/icons/hicolor/48x48/apps/vortex-raiders.png" | grep -q "^48x48 srgba" \
-  || fail "the 48x48 icon is not a 48 x 48 picture with transparency"
+  || e2e_fail "the 48x48 icon is not a 48 x 48 picture with transparency"
 
 # A folder of nowhere in particular, an empty user registry, no display.
 mkdir -p "$work/run" "$work/xdg"
@@ -53,42 +50,42 @@ export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 unset LD_LIBRARY_PATH DISPLAY
 cd "$work/run"
 
-"$prefix/bin/VortexRaiders" --help > "$out/game-help.txt" || fail "VortexRaiders --help failed"
-grep -q "^Usage: VortexRaiders" "$out/game-help.txt" || fail "VortexRaiders --help printed no usage"
+"$prefix/bin/VortexRaiders" --help > "$out/game-help.txt" || e2e_fail "VortexRaiders --help failed"
+grep -q "^Usage: VortexRaiders" "$out/game-help.txt" || e2e_fail "VortexRaiders --help printed no usage"
 "$here/game_reaches_window.sh" "$prefix/bin/VortexRaiders" "$out/game-start.log"
 
 # run_client NAME PROGRAM: a sound-only start in a fresh folder, the version, the installed library.
 run_client() {
   local name="$1" program="$2" folder="$work/$1-folder"
   mkdir -p "$folder"
-  "$program" "$folder" > "$out/$name.txt" 2>&1 || { cat "$out/$name.txt"; fail "$name failed"; }
-  grep -qx "Korva2D Engine v0.8.71" "$out/$name.txt" || { cat "$out/$name.txt"; fail "$name: wrong version"; }
+  "$program" "$folder" > "$out/$name.txt" 2>&1 || { cat "$out/$name.txt"; e2e_fail "$name failed"; }
+  grep -qxF "$VR_ENGINE_VERSION_TEXT" "$out/$name.txt" || { cat "$out/$name.txt"; e2e_fail "$name: wrong version"; }
   grep -qx "created from $(realpath "$lib")/libKorva2D_VR.so" "$out/$name.txt" \
-    || { cat "$out/$name.txt"; fail "$name: the class was not created from the installed library"; }
-  grep -q "APPLICATION STARTED" "$folder/log.txt" || fail "$name: no start in its log.txt"
+    || { cat "$out/$name.txt"; e2e_fail "$name: the class was not created from the installed library"; }
+  grep -q "APPLICATION STARTED" "$folder/log.txt" || e2e_fail "$name: no start in its log.txt"
   echo "$name: $(head -1 "$out/$name.txt")"
 }
 
 export PKG_CONFIG_PATH="$lib/pkgconfig"
 # shellcheck disable=SC2086,SC2046
 "$cxx" -std=c++20 $flags "$client_src/korva2d_client.cpp" -o "$work/pc-client" $(pkg-config --cflags --libs korva2d) \
-  || fail "the client does not build with pkg-config"
+  || e2e_fail "the client does not build with pkg-config"
 run_client pkg-config "$work/pc-client"
 # The user's registry comes before the machine-wide manifest: a library registered there is the one used.
 VR_COM_REGISTRY="$work/user.ini" "$build/bin/vr-regsvr" "$build/bin/libKorva2D_VR.so" > /dev/null
 mkdir -p "$work/registered-folder"
 VR_COM_REGISTRY="$work/user.ini" "$work/pc-client" "$work/registered-folder" > "$out/registered.txt" 2>&1 \
-  || { cat "$out/registered.txt"; fail "the client failed with the library registered by the user"; }
+  || { cat "$out/registered.txt"; e2e_fail "the client failed with the library registered by the user"; }
 grep -qx "created from $(realpath "$build/bin")/libKorva2D_VR.so" "$out/registered.txt" \
-  || { cat "$out/registered.txt"; fail "the user's registration did not come before the machine-wide manifest"; }
+  || { cat "$out/registered.txt"; e2e_fail "the user's registration did not come before the machine-wide manifest"; }
 
 examples="$prefix/share/korva2d/examples"
 samples="$(pkg-config --variable=samplesdir korva2d)"
-[ -f "$examples/hello.cpp" ] && [ -f "$samples/font.png" ] || fail "the examples or the sample assets are not installed"
+[ -f "$examples/hello.cpp" ] && [ -f "$samples/font.png" ] || e2e_fail "the examples or the sample assets are not installed"
 "${CMAKE:-cmake}" -S "$client_src" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
   -DCMAKE_CXX_FLAGS="$flags" -DKORVA2D_EXAMPLES="$examples" > "$out/find-package.log" 2>&1 \
   && "${CMAKE:-cmake}" --build "$work/cmake-client" >> "$out/find-package.log" 2>&1 \
-  || { cat "$out/find-package.log"; fail "the client and the examples do not build with find_package"; }
+  || { cat "$out/find-package.log"; e2e_fail "the client and the examples do not build with find_package"; }
 run_client find-package "$work/cmake-client/korva2d_client"
 
 # Every installed example with pkg-config: a file, or a folder of files, is one program.
@@ -100,19 +97,22 @@ for example in "$examples"/*.cpp "$examples"/*/; do
   [ -d "$example" ] && sources=("$example"*.cpp)
   # shellcheck disable=SC2086,SC2046
   "$cxx" -std=c++20 $flags "${sources[@]}" -o "$work/examples/$name" $(pkg-config --cflags --libs korva2d) \
-    || fail "the installed example $name does not build"
+    || e2e_fail "the installed example $name does not build"
 done
 echo "examples built with pkg-config: $(ls "$work/examples" | tr '\n' ' ')"
 "$work/examples/sound_only" "$samples" > "$out/sound_only.txt" 2>&1 && grep -q "frames in the last second" "$out/sound_only.txt" \
-  || { cat "$out/sound_only.txt"; fail "the sound-only example did not run to its end"; }
+  || { cat "$out/sound_only.txt"; e2e_fail "the sound-only example did not run to its end"; }
 echo "sound_only: $(cat "$out/sound_only.txt")"
-if command -v xvfb-run > /dev/null && command -v xdotool > /dev/null; then
-  "$here/escape_ends_window.sh" "Hello, Korva2D" "$out/hello.log" "$work/examples/hello" "$samples" \
-    || fail "the documented example did not run and end on Escape"
+if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
+  e2e_display
+  e2e_start hello env -u SDL_VIDEODRIVER "$work/examples/hello" "$samples"
+  e2e_window "Hello, Korva2D"
+  E2E_TIMEOUT=5 e2e_escape
+  e2e_display_stop
   echo "hello: opened its window and ended on Escape"
 fi
 # The installed demo, started through its link, finds the samples beside itself.
-"$prefix/bin/korva2d-demo" --frames 3 > "$out/demo.log" 2>&1 || { cat "$out/demo.log"; fail "the installed demo failed"; }
-[ -s "$samples/screenshot001.bmp" ] || fail "the installed demo saved no screenshot among the samples"
+"$prefix/bin/korva2d-demo" --frames 3 > "$out/demo.log" 2>&1 || { cat "$out/demo.log"; e2e_fail "the installed demo failed"; }
+[ -s "$samples/screenshot001.bmp" ] || e2e_fail "the installed demo saved no screenshot among the samples"
 echo "korva2d-demo: three frames and a screenshot from the installed samples"
 echo "installed, moved, and used from $prefix"

@@ -1,55 +1,86 @@
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sqlite3.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
 
-#include "score_service.h"
+#include "score_server_fixture.h"
+#include "temporary_postgres.h"
 #include "test_files.h"
 
 using namespace scores;
+using namespace score_protocol;
+using scores::testing::Server;
 
 namespace {
 
-// A score server on a free loopback port, with its database in a fresh folder.
-class Server {
-public:
-    explicit Server(const std::string& db) : store(std::make_unique<ScoreStore>(db)), service(*store) {
-        port = service.BindAnyPort("127.0.0.1");
-        thread = std::thread([this] { service.ServeBound(); });
-        client = std::make_unique<httplib::Client>("127.0.0.1", port);
-        client->set_keep_alive(true);
+// A raw loopback connection from `source` (any 127.x.y.z address) to `port`.
+int Connect(int port, const char* source) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, source, &a.sin_addr);
+    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    a.sin_port = htons(uint16_t(port));
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
+        close(fd);
+        return -1;
     }
-    ~Server() {
-        client.reset();  // closes the keep-alive connection, so the worker need not time out
-        service.Stop();
-        thread.join();
-    }
-    httplib::Result Get(const std::string& target) { return client->Get(target.c_str()); }
-    int Upload(const std::string& query) {
-        auto r = Get(std::string(kUploadPath) + "?" + query);
-        return r ? r->status : -1;
-    }
-    std::unique_ptr<ScoreStore> store;
-    ScoreService service;
-    int port = 0;
-    std::thread thread;
-    std::unique_ptr<httplib::Client> client;
-};
+    return fd;
+}
 
-class ScoreServer : public ::testing::Test {
+// What arrives on `fd` within `ms` (until the peer closes or goes quiet).
+std::string Receive(int fd, int ms) {
+    std::string got;
+    char buf[4096];
+    pollfd p{fd, POLLIN, 0};
+    while (poll(&p, 1, ms) > 0) {
+        ssize_t n = recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) break;
+        got.append(buf, size_t(n));
+        if (got.find("</html>") != std::string::npos || got.find("again in a moment") != std::string::npos) break;
+    }
+    return got;
+}
+
+// Every test runs on both stores: a fresh SQLite file, a fresh PostgreSQL database.
+// Runs SQL on an SQLite file directly; true when it succeeded.
+bool SqliteExec(const std::string& file, const std::string& sql) {
+    sqlite3* db = nullptr;
+    bool ok = sqlite3_open(file.c_str(), &db) == SQLITE_OK &&
+              sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK;
+    sqlite3_close(db);
+    return ok;
+}
+
+class ScoreServer : public ::testing::TestWithParam<const char*> {
 protected:
     void SetUp() override {
-        db = vr::testing::FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "/scores.db";
+        if (std::string(GetParam()) == "SQLite")
+            db = "sqlite:" + vr::testing::FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                 "/scores.db";
+        else
+            db = scores::testing::FreshPostgresDatabase();
     }
-    std::string db;
+    std::string db;  // the store's URL
 };
 
 }  // namespace
 
-TEST_F(ScoreServer, StoresEachNameAndScoreOnceAndCountsUploads) {
+INSTANTIATE_TEST_SUITE_P(Stores, ScoreServer, ::testing::Values("SQLite", "PostgreSQL"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST_P(ScoreServer, StoresEachNameAndScoreOnceAndCountsUploads) {
     Server s(db);
     ASSERT_GT(s.port, 0);
     EXPECT_EQ(s.Upload("nname=Tom%20and%20Jerry&nscore=120&nreplay=120"), 200);
@@ -65,7 +96,7 @@ TEST_F(ScoreServer, StoresEachNameAndScoreOnceAndCountsUploads) {
     EXPECT_EQ(best[0].received.size(), 19u);
 }
 
-TEST_F(ScoreServer, BadRequestsAnswer400AndChangeNothing) {
+TEST_P(ScoreServer, BadRequestsAnswer400AndChangeNothing) {
     Server s(db);
     EXPECT_EQ(s.Upload("nname=x&nreplay=1"), 400);
     EXPECT_EQ(s.Upload("nname=x&nscore=12a&nreplay=1"), 400);
@@ -85,7 +116,7 @@ TEST_F(ScoreServer, BadRequestsAnswer400AndChangeNothing) {
     EXPECT_EQ(page->status, 404);
 }
 
-TEST_F(ScoreServer, NamesAreStoredExactlyAndShownEscaped) {
+TEST_P(ScoreServer, NamesAreStoredExactlyAndShownEscaped) {
     Server s(db);
     std::string name = "<b>&\"'\xC3\xA9t\xC3\xA9";
     EXPECT_EQ(s.Upload("nname=%3Cb%3E%26%22%27%C3%A9t%C3%A9&nscore=42&nreplay=42"), 200);
@@ -115,8 +146,14 @@ TEST(ScoreHtml, KeepsWellFormedUtf8AndReplacesBrokenSequences) {
     EXPECT_EQ(HtmlEscape("tab\there"), "tab&#xFFFD;here");
 }
 
-TEST_F(ScoreServer, ConcurrentUploadsAreCommittedTogetherAndEachOnce) {
-    ScoreStore store(db);
+TEST_P(ScoreServer, ConcurrentUploadsAreCommittedTogetherAndEachOnce) {
+    // On PostgreSQL two stores, as two servers would be, opened at the same
+    // moment on a database without tables, and the threads alternate between them.
+    int servers = std::string(GetParam()) == "SQLite" ? 1 : 2;
+    std::vector<std::unique_ptr<ScoreStore>> stores(servers);
+    std::vector<std::thread> opening;
+    for (int i = 0; i < servers; ++i) opening.emplace_back([&, i] { stores[i] = OpenStore(db); });
+    for (auto& th : opening) th.join();
     constexpr int kThreads = 12, kEach = 40;
     std::atomic<int> added{0};
     std::vector<std::thread> threads;
@@ -124,22 +161,24 @@ TEST_F(ScoreServer, ConcurrentUploadsAreCommittedTogetherAndEachOnce) {
         threads.emplace_back([&, t] {
             // Every name is sent by two threads; only one of them may add it.
             for (int i = 0; i < kEach; ++i)
-                if (store.Add("n" + std::to_string((t / 2) * kEach + i), i, "127.0.0.1", true)) ++added;
+                if (stores[t % servers]->Add("n" + std::to_string((t / 2) * kEach + i), i, "127.0.0.1", true)) ++added;
         });
     for (auto& th : threads) th.join();
     EXPECT_EQ(added.load(), kThreads / 2 * kEach);
-    EXPECT_EQ(store.EntryCount(), kThreads / 2 * kEach);
-    EXPECT_EQ(store.UploadCount(), kThreads * kEach);
+    for (auto& store : stores) {
+        EXPECT_EQ(store->EntryCount(), kThreads / 2 * kEach);
+        EXPECT_EQ(store->UploadCount(), kThreads * kEach);
+    }
 }
 
-TEST_F(ScoreServer, ASecondServerCannotTakeTheSamePort) {
+TEST_P(ScoreServer, ASecondServerCannotTakeTheSamePort) {
     Server s(db);
     ScoreService second(*s.store);
     EXPECT_FALSE(second.Bind("127.0.0.1", s.port));
     EXPECT_EQ(s.Upload("nname=still&nscore=1"), 200);
 }
 
-TEST_F(ScoreServer, RestartsWithItsDataAndListsTheBestHundred) {
+TEST_P(ScoreServer, RestartsWithItsDataAndListsTheBestHundred) {
     {
         Server s(db);
         for (int i = 1; i <= 120; ++i) ASSERT_EQ(s.Upload("nname=p" + std::to_string(i) + "&nscore=" + std::to_string(i)), 200);
@@ -152,4 +191,99 @@ TEST_F(ScoreServer, RestartsWithItsDataAndListsTheBestHundred) {
     EXPECT_NE(page->body.find(">p21<"), std::string::npos);
     EXPECT_EQ(page->body.find(">p20<"), std::string::npos);  // only the best 100
     EXPECT_LT(page->body.find(">p120<"), page->body.find(">p119<"));
+}
+
+TEST_P(ScoreServer, OneClientsIdleKeepAliveConnectionsDoNotStarveTheOthers) {
+    Server s(db);
+    const std::string page = "GET /index2.php?game=9 HTTP/1.1\r\nHost: t\r\n\r\n";
+    std::vector<int> held;
+    for (int i = 0; i < 40; ++i) {
+        held.push_back(Connect(s.port, "127.0.0.1"));
+        ASSERT_GE(held.back(), 0);
+        ASSERT_EQ(send(held.back(), page.data(), page.size(), MSG_NOSIGNAL), ssize_t(page.size()));
+    }
+    int served = 0, refused = 0;
+    for (int fd : held) {
+        std::string answer = Receive(fd, 2000);
+        served += answer.rfind("HTTP/1.1 200", 0) == 0;
+        refused += answer.rfind("HTTP/1.1 503", 0) == 0;
+    }
+    EXPECT_EQ(served, 8);
+    EXPECT_EQ(refused, 32);
+
+    // The served connections stay open and idle; another address is answered at once.
+    httplib::Client other("127.0.0.1", s.port);
+    other.set_interface("127.0.0.2");
+    other.set_read_timeout(1, 0);
+    auto start = std::chrono::steady_clock::now();
+    auto r = other.Get((std::string(kUploadPath) + "?nname=other&nscore=7&nreplay=7").c_str());
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_LT(seconds, 1.0);
+    auto best = s.store->Best(1);
+    ASSERT_EQ(best.size(), 1u);
+    EXPECT_EQ(best[0].client, "127.0.0.2");
+    for (int fd : held) close(fd);
+}
+
+TEST_P(ScoreServer, AnIdleKeepAliveConnectionIsClosed) {
+    Server s(db, {4, 0, std::chrono::milliseconds(100)});
+    int fd = Connect(s.port, "127.0.0.1");
+    const std::string page = "GET /index2.php?game=9 HTTP/1.1\r\nHost: t\r\n\r\n";
+    ASSERT_EQ(send(fd, page.data(), page.size(), MSG_NOSIGNAL), ssize_t(page.size()));
+    EXPECT_EQ(Receive(fd, 2000).rfind("HTTP/1.1 200", 0), 0u);
+    auto start = std::chrono::steady_clock::now();
+    char byte;
+    pollfd p{fd, POLLIN, 0};
+    ASSERT_EQ(poll(&p, 1, 2000), 1);
+    EXPECT_EQ(recv(fd, &byte, 1, 0), 0);  // closed by the server
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+    close(fd);
+}
+
+TEST(ScoreStores, OpenRefusesWhatItCannotServeWithTheReason) {
+    std::string folder = vr::testing::FreshFolder("store-refusals");
+    std::string newer = "sqlite:" + folder + "/newer.db";
+    OpenStore(newer).reset();
+    ASSERT_TRUE(SqliteExec(folder + "/newer.db", "PRAGMA user_version = 99"));
+    struct Case {
+        std::string url, reason;
+        bool unavailable;
+    } cases[] = {
+        {"mysql://localhost/scores", "neither sqlite:PATH nor a postgresql://", false},
+        {"sqlite:", "sqlite: needs a file", false},
+        {"sqlite:" + folder + "/no/such/folder/scores.db", "cannot open the database", false},
+        {newer, "schema version 99, newer than this server's", false},
+        {"postgresql:///scores?host=" + folder + "/no-server", "cannot connect to the PostgreSQL database", true},
+    };
+    for (const Case& c : cases) {
+        try {
+            OpenStore(c.url);
+            ADD_FAILURE() << c.url << " opened";
+        } catch (const std::runtime_error& e) {
+            EXPECT_NE(std::string(e.what()).find(c.reason), std::string::npos) << e.what();
+            EXPECT_EQ(dynamic_cast<const StoreUnavailable*>(&e) != nullptr, c.unavailable) << c.url;
+        }
+    }
+}
+
+TEST(ScoreStores, ASqliteFileOfTheEarlierServerKeepsItsEntriesAndCount) {
+    std::string file = vr::testing::FreshFolder("earlier-file") + "/scores.db";
+    // The tables as the server wrote them before its schema had a version.
+    std::string sql =
+        "CREATE TABLE entries (id INTEGER PRIMARY KEY, name BLOB NOT NULL, score INTEGER NOT NULL,"
+        " received TEXT NOT NULL, client TEXT NOT NULL, UNIQUE (name, score));"
+        "CREATE TABLE counters (key TEXT PRIMARY KEY, value INTEGER NOT NULL);"
+        "INSERT INTO counters VALUES ('uploads', 7);"
+        "INSERT INTO entries (name, score, received, client) VALUES (CAST('Ace' AS BLOB), 90, '2024-01-02 03:04:05', '10.0.0.1');";
+    ASSERT_TRUE(SqliteExec(file, sql));
+    auto store = OpenStore("sqlite:" + file);
+    EXPECT_FALSE(store->Add("Ace", 90, "127.0.0.1", true));
+    EXPECT_TRUE(store->Add("Bee", 80, "127.0.0.1", false));
+    ScorePage page = store->Page(10);
+    ASSERT_EQ(page.best.size(), 2u);
+    EXPECT_EQ(page.best[0].name, "Ace");
+    EXPECT_EQ(page.best[0].received, "2024-01-02 03:04:05");
+    EXPECT_EQ(page.uploads, 8);
 }

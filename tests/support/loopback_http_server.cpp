@@ -27,7 +27,8 @@ int BindEphemeral(int* port) {
 }
 }  // namespace
 
-LoopbackHttpServer::LoopbackHttpServer() {
+LoopbackHttpServer::LoopbackHttpServer(std::vector<int> statuses) : statuses_(std::move(statuses)) {
+    if (statuses_.empty()) statuses_ = {200};
     listenFd_ = BindEphemeral(&port_);
     listen(listenFd_, 64);
     thread_ = std::thread([this] { Serve(); });
@@ -56,13 +57,17 @@ void LoopbackHttpServer::Serve() {
         }
         size_t sp1 = req.find(' ');
         size_t sp2 = sp1 == std::string::npos ? sp1 : req.find(' ', sp1 + 1);
+        size_t index = 0;
         if (sp2 != std::string::npos) {
             std::lock_guard<std::mutex> lock(mutex_);
+            index = requests_.size();
             requests_.push_back(req.substr(sp1 + 1, sp2 - sp1 - 1));
         }
-        const char reply[] = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
-        ssize_t ignored = write(c, reply, sizeof reply - 1);
-        (void)ignored;
+        if (int status = statuses_[index % statuses_.size()]) {
+            std::string reply = "HTTP/1.1 " + std::to_string(status) + " X\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
+            ssize_t ignored = write(c, reply.data(), reply.size());
+            (void)ignored;
+        }
         close(c);
     }
 }

@@ -1,5 +1,6 @@
 // A tiny HTTP server on 127.0.0.1 for tests: records every request target
-// ("/path?query") and answers 200 with a short body.
+// ("/path?query") and answers 200 with a short body (or, request by request,
+// the statuses given, in turn; 0 closes the connection without an answer).
 #pragma once
 #include <atomic>
 #include <mutex>
@@ -11,7 +12,7 @@ namespace vr::testing {
 
 class LoopbackHttpServer {
 public:
-    LoopbackHttpServer();  // listens on an ephemeral port
+    explicit LoopbackHttpServer(std::vector<int> statuses = {200});  // listens on an ephemeral port
     ~LoopbackHttpServer();
     int Port() const { return port_; }
     std::string BaseUrl() const { return "http://127.0.0.1:" + std::to_string(port_); }
@@ -21,6 +22,7 @@ public:
 
 private:
     void Serve();
+    std::vector<int> statuses_;
     int listenFd_ = -1;
     int port_ = 0;
     std::atomic<bool> stop_{false};

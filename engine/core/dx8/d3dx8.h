@@ -36,9 +36,9 @@ private:
     bool inBatch_ = false;
 };
 
-// Windows text-format flags that DrawText lays out.
+// Windows text-format flags that DrawText honours (the others are ignored).
 inline constexpr int32_t DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 4, DT_BOTTOM = 8,
-                         DT_WORDBREAK = 16, DT_SINGLELINE = 32;
+                         DT_WORDBREAK = 16, DT_SINGLELINE = 32, DT_NOCLIP = 256, DT_CALCRECT = 1024;
 
 // A system font drawing Windows-1252 text into rectangles. Laid-out
 // paragraphs are kept (bounded) so that the same text in the same rectangle
@@ -49,15 +49,19 @@ public:
     ~D3DXFont();
     D3DXFont(const D3DXFont&) = delete;
     D3DXFont& operator=(const D3DXFont&) = delete;
-    // Draws `text` inside `rect` (clipped to it) with the format flags; answers
-    // the height of the text drawn.
-    int32_t DrawText(const std::string& text, const vr::RECT& rect, int32_t format, uint32_t color);
+    // Draws `text` inside `rect` with the format flags, clipped to it unless
+    // DT_NOCLIP; answers the height of the text. With DT_CALCRECT it draws
+    // nothing and sets `rect` to the text's extent (the width of the widest line,
+    // the height of all lines).
+    int32_t DrawText(const std::string& text, vr::RECT& rect, int32_t format, uint32_t color);
     // Paragraphs laid out so far (tests and the benchmark).
     int32_t LayoutCount() const { return layouts_; }
 
     struct Cache;
 
 private:
+    int32_t Measure(const std::string& text, vr::RECT& rect, int32_t format) const;
+
     std::shared_ptr<Direct3DDevice8> device_;
     vr::FontSpec font_;
     std::unique_ptr<Cache> cache_;

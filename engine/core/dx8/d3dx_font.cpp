@@ -6,6 +6,8 @@
 #include <SDL_ttf.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <list>
 #include <unordered_map>
 
@@ -43,11 +45,9 @@ size_t CharactersThatFit(TTF_Font* font, const std::string& ansi, size_t from, i
 }
 
 // Lines of a text: paragraphs at line breaks, wrapped at spaces (a word wider
-// than the rectangle breaks at its edge), as many as the height can show.
-std::vector<Line> LayOut(TTF_Font* font, const std::string& text, int width, int height, int32_t format) {
+// than the rectangle breaks at its edge), at most maxLines of them.
+std::vector<Line> LayOut(TTF_Font* font, const std::string& text, int width, size_t maxLines, int32_t format) {
     std::vector<Line> lines;
-    int lineHeight = std::max(1, TTF_FontHeight(font));
-    size_t maxLines = size_t(std::max(1, (height + lineHeight - 1) / lineHeight));
     if (format & DT_SINGLELINE) {
         std::string one;
         for (char c : text)
@@ -106,6 +106,17 @@ struct KeyHash {
     }
 };
 
+// How many lines a drawing needs: those the rectangle shows, or without
+// clipping those down to the back buffer's bottom.
+size_t LinesWanted(const vr::RECT& rect, int32_t format, int lineHeight, int backBufferHeight) {
+    int64_t below = (format & DT_NOCLIP) ? int64_t(backBufferHeight) - rect.top : int64_t(rect.bottom) - rect.top;
+    return size_t(std::max<int64_t>(1, (below + lineHeight - 1) / lineHeight));
+}
+
+int LineX(const Line& line, int width, int32_t format) {
+    return (format & DT_CENTER) ? (width - line.width) / 2 : (format & DT_RIGHT) ? width - line.width : 0;
+}
+
 }  // namespace
 
 // One laid-out paragraph: its texture covers `area` (the visible part of the rectangle).
@@ -139,10 +150,12 @@ D3DXFont::D3DXFont(std::shared_ptr<Direct3DDevice8> device, const vr::FontSpec& 
 
 D3DXFont::~D3DXFont() { cache_->Clear(); }
 
-int32_t D3DXFont::DrawText(const std::string& text, const vr::RECT& rect, int32_t format, uint32_t color) {
+int32_t D3DXFont::DrawText(const std::string& text, vr::RECT& rect, int32_t format, uint32_t color) {
+    if (format & DT_CALCRECT) return Measure(text, rect, format);
     SDL_Renderer* r = device_->BeginDrawing();
     if (!r) return 0;  // a lost device draws nothing
-    if (text.empty() || rect.right <= rect.left || rect.bottom <= rect.top) return 0;
+    bool clip = !(format & DT_NOCLIP);
+    if (text.empty() || (clip && (rect.right <= rect.left || rect.bottom <= rect.top))) return 0;
     Key key{text, rect, format};
     auto found = cache_->index.find(key);
     Paragraph paragraph;
@@ -152,25 +165,26 @@ int32_t D3DXFont::DrawText(const std::string& text, const vr::RECT& rect, int32_
     } else {
         TTF_Font* font = vr::GetFont(font_.face, vr::PointsToPixels(font_.size), font_.bold, font_.italic);
         int width = rect.right - rect.left, height = rect.bottom - rect.top;
-        std::vector<Line> lines = LayOut(font, text, width, height, format);
+        int lineHeight = std::max(1, TTF_FontHeight(font));
+        std::vector<Line> lines =
+            LayOut(font, text, width, LinesWanted(rect, format, lineHeight, device_->BackBufferHeight()), format);
         ++layouts_;
-        int lineHeight = TTF_FontHeight(font);
         int top = 0;
         if (format & DT_SINGLELINE) {
             if (format & DT_BOTTOM) top = height - lineHeight;
             else if (format & DT_VCENTER) top = (height - lineHeight) / 2;
         }
-        // Only the lines' extent within the rectangle and on the back buffer is rasterised.
+        // Only the lines' extent on the back buffer (and, when clipping, within the rectangle) is rasterised.
         int left = width, right = 0;
         for (const Line& line : lines) {
-            int x = (format & DT_CENTER) ? (width - line.width) / 2 : (format & DT_RIGHT) ? width - line.width : 0;
-            left = std::min(left, x);
-            right = std::max(right, x + line.width);
+            left = std::min(left, LineX(line, width, format));
+            right = std::max(right, LineX(line, width, format) + line.width);
         }
-        SDL_Rect visible{std::max({rect.left, rect.left + left, 0}), std::max({rect.top, rect.top + top, 0}), 0, 0};
-        visible.w = std::min({rect.right, rect.left + right, device_->BackBufferWidth()}) - visible.x;
-        visible.h = std::min({rect.bottom, rect.top + top + int(lines.size()) * lineHeight,
-                              device_->BackBufferHeight()}) - visible.y;
+        int textBottom = rect.top + top + int(lines.size()) * lineHeight;
+        SDL_Rect visible{std::max({clip ? rect.left : INT32_MIN, rect.left + left, 0}),
+                         std::max({clip ? rect.top : INT32_MIN, rect.top + top, 0}), 0, 0};
+        visible.w = std::min({clip ? rect.right : INT32_MAX, rect.left + right, device_->BackBufferWidth()}) - visible.x;
+        visible.h = std::min({clip ? rect.bottom : INT32_MAX, textBottom, device_->BackBufferHeight()}) - visible.y;
         paragraph.area = visible;
         paragraph.height = int32_t(lines.size()) * lineHeight;
         if (visible.w > 0 && visible.h > 0) {
@@ -180,9 +194,8 @@ int32_t D3DXFont::DrawText(const std::string& text, const vr::RECT& rect, int32_
             for (size_t i = 0; i < lines.size(); ++i) {
                 const Line& line = lines[i];
                 if (line.text.empty()) continue;
-                int x = (format & DT_CENTER) ? (width - line.width) / 2 : (format & DT_RIGHT) ? width - line.width : 0;
                 int y = top + int(i) * lineHeight;
-                SDL_Rect at{rect.left + x - visible.x, rect.top + y - visible.y, 0, 0};
+                SDL_Rect at{rect.left + LineX(line, width, format) - visible.x, rect.top + y - visible.y, 0, 0};
                 if (at.y >= visible.h || at.y + lineHeight <= 0) continue;
                 std::string utf8 = vr::AnsiToUtf8(line.text);
                 SDL_Surface* glyphs = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
@@ -209,6 +222,24 @@ int32_t D3DXFont::DrawText(const std::string& text, const vr::RECT& rect, int32_
         if (SDL_RenderCopy(r, paragraph.texture, nullptr, &paragraph.area) != 0) Fail(E_FAIL);
     }
     return paragraph.height;
+}
+
+int32_t D3DXFont::Measure(const std::string& text, vr::RECT& rect, int32_t format) const {
+    if (text.empty()) {
+        rect.right = rect.left;
+        rect.bottom = rect.top;
+        return 0;
+    }
+    TTF_Font* font = vr::GetFont(font_.face, vr::PointsToPixels(font_.size), font_.bold, font_.italic);
+    int lineHeight = std::max(1, TTF_FontHeight(font));
+    // Coordinates are 16-bit: lines below 32767 pixels are not counted.
+    std::vector<Line> lines = LayOut(font, text, rect.right - rect.left, size_t(INT16_MAX / lineHeight + 1), format);
+    int widest = 0;
+    for (const Line& line : lines) widest = std::max(widest, line.width);
+    int32_t height = int32_t(lines.size()) * lineHeight;
+    rect.right = rect.left + widest;
+    rect.bottom = rect.top + height;
+    return height;
 }
 
 std::shared_ptr<D3DXFont> D3DX8::CreateFont(const std::shared_ptr<Direct3DDevice8>& device, const vr::FontSpec& font) {

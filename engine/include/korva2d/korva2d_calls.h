@@ -74,7 +74,8 @@ inline void CreateFont(_Engine& e, Text KeyName, Text FontName, int16_t FontSize
                        VBool Italic = 0) {
     Check(e.CreateFont(KeyName, FontName, FontSize, Boldovane, Italic));
 }
-// fntColor -1 is opaque white; txtPosition takes the DT_ flags (1 centre, 2 right, 4 + 32 middle, 8 + 32 bottom).
+// fntColor -1 is opaque white; txtPosition takes the DT_ flags (1 centre, 2 right, 4 + 32 middle, 8 + 32 bottom,
+// 256 no clipping, 1024 measure only).
 inline void DrawFont(_Engine& e, Text KeyName, int16_t X, int16_t Y, int16_t rectWidth, int16_t rectHeight,
                      Text fntText, int32_t fntColor = -1, int32_t txtPosition = 0) {
     Check(e.DrawFont(KeyName, X, Y, rectWidth, rectHeight, fntText, fntColor, txtPosition));

@@ -27,6 +27,8 @@ public:
 bool WaitForNavigations(int timeoutMs);
 // Navigations finished so far in this process.
 int CompletedNavigations();
+// Navigations answered with a success status (2xx) so far in this process.
+int AnsweredNavigations();
 
 // Opens a document with the user's default program ("open" verb): runs the
 // opener named by $VR_URL_OPENER, or xdg-open, detached. Returns a value

@@ -1,0 +1,145 @@
+#include "sqlite_store.h"
+
+#include <sqlite3.h>
+
+#include <stdexcept>
+
+namespace scores {
+
+namespace {
+
+struct Statement {
+    sqlite3_stmt* s = nullptr;
+    Statement(sqlite3* db, const char* sql) {
+        if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK)
+            throw std::runtime_error(std::string("SQL error: ") + sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(s); }
+};
+
+// The schema, step by step; the file's user_version says how many steps it has.
+const char* const kSchemaSteps[] = {
+    "CREATE TABLE IF NOT EXISTS entries ("
+    " id INTEGER PRIMARY KEY,"
+    " name BLOB NOT NULL,"
+    " score INTEGER NOT NULL,"
+    " received TEXT NOT NULL,"
+    " client TEXT NOT NULL,"
+    " UNIQUE (name, score));"
+    "CREATE TABLE IF NOT EXISTS counters (key TEXT PRIMARY KEY, value INTEGER NOT NULL);"
+    "INSERT OR IGNORE INTO counters (key, value) VALUES ('uploads', 0);",
+};
+constexpr int kSchemaVersion = int(std::size(kSchemaSteps));
+
+std::string Text(sqlite3_stmt* s, int column) {
+    const unsigned char* t = sqlite3_column_text(s, column);
+    return t ? reinterpret_cast<const char*>(t) : "";
+}
+
+}  // namespace
+
+SqliteStore::SqliteStore(const std::string& path) : BatchingStore(1), path_(path) {
+    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
+        std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw std::runtime_error("cannot open the database " + path + ": " + why);
+    }
+    sqlite3_busy_timeout(db_, 5000);
+    try {
+        Exec("PRAGMA journal_mode=WAL");
+        Exec("PRAGMA synchronous=FULL");
+        Migrate();
+    } catch (...) {
+        sqlite3_close(db_);
+        throw;
+    }
+}
+
+SqliteStore::~SqliteStore() { sqlite3_close(db_); }
+
+void SqliteStore::Exec(const char* sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+        std::string why = err ? err : "unknown";
+        sqlite3_free(err);
+        throw std::runtime_error("SQL error: " + why);
+    }
+}
+
+// Brings the schema up to date in one transaction; a second process opening
+// the file at the same moment waits for it and then finds nothing to do.
+void SqliteStore::Migrate() {
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Statement q(db_, "PRAGMA user_version");
+        int version = sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int(q.s, 0) : 0;
+        if (version > kSchemaVersion)
+            throw std::runtime_error("the database " + path_ + " has schema version " + std::to_string(version) +
+                                     ", newer than this server's " + std::to_string(kSchemaVersion));
+        for (int step = version; step < kSchemaVersion; ++step) Exec(kSchemaSteps[step]);
+        Exec(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+void SqliteStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Statement ins(db_,
+                      "INSERT OR IGNORE INTO entries (name, score, received, client)"
+                      " VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%S', 'now'), ?)");
+        int counted = 0;
+        for (GroupCommit::Pending* p : batch) {
+            const Upload& u = p->upload;
+            sqlite3_reset(ins.s);
+            sqlite3_bind_blob(ins.s, 1, u.name.data(), int(u.name.size()), SQLITE_TRANSIENT);
+            sqlite3_bind_int(ins.s, 2, u.score);
+            sqlite3_bind_text(ins.s, 3, u.client.c_str(), -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+            p->added = sqlite3_changes(db_) > 0;
+            counted += u.countUpload;
+        }
+        if (counted) {
+            Statement count(db_, "UPDATE counters SET value = value + ? WHERE key = 'uploads'");
+            sqlite3_bind_int(count.s, 1, counted);
+            if (sqlite3_step(count.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+        }
+        Exec("COMMIT");
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+ScorePage SqliteStore::Page(int limit) {
+    std::lock_guard<std::mutex> lock(mutex_);  // no commit of this process between the two reads
+    ScorePage page;
+    Statement q(db_, "SELECT id, name, score, received, client FROM entries ORDER BY score DESC, id ASC LIMIT ?");
+    sqlite3_bind_int(q.s, 1, limit);
+    while (sqlite3_step(q.s) == SQLITE_ROW) {
+        Entry e;
+        e.id = sqlite3_column_int64(q.s, 0);
+        const void* blob = sqlite3_column_blob(q.s, 1);
+        e.name.assign(static_cast<const char*>(blob ? blob : ""), size_t(sqlite3_column_bytes(q.s, 1)));
+        e.score = sqlite3_column_int(q.s, 2);
+        e.received = Text(q.s, 3);
+        e.client = Text(q.s, 4);
+        page.best.push_back(std::move(e));
+    }
+    Statement c(db_, "SELECT value FROM counters WHERE key = 'uploads'");
+    if (sqlite3_step(c.s) == SQLITE_ROW) page.uploads = sqlite3_column_int64(c.s, 0);
+    return page;
+}
+
+int64_t SqliteStore::EntryCount() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement q(db_, "SELECT COUNT(*) FROM entries");
+    return sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int64(q.s, 0) : 0;
+}
+
+}  // namespace scores

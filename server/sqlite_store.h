@@ -1,0 +1,33 @@
+// The score store in one SQLite database file, in write-ahead-log mode with
+// full sync, for one server process.
+#pragma once
+#include <mutex>
+#include <string>
+
+#include "group_commit.h"
+#include "score_store.h"
+
+struct sqlite3;
+
+namespace scores {
+
+class SqliteStore : public BatchingStore {
+public:
+    // Opens (and on first use creates) the database file; throws std::runtime_error.
+    explicit SqliteStore(const std::string& path);
+    ~SqliteStore() override;
+
+    ScorePage Page(int limit) override;
+    int64_t EntryCount() override;
+    std::string Describe() const override { return "SQLite database " + path_; }
+
+private:
+    void Exec(const char* sql);
+    void Migrate();
+    void WriteBatch(const std::vector<GroupCommit::Pending*>& batch) override;
+    std::string path_;
+    sqlite3* db_ = nullptr;
+    std::mutex mutex_;  // the connection
+};
+
+}  // namespace scores
