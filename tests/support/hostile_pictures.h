@@ -12,7 +12,7 @@
 
 namespace vr::testing {
 
-inline std::string Le(uint32_t v, int bytes) {
+inline std::string Le(uint64_t v, int bytes) {
     std::string s;
     for (int i = 0; i < bytes; ++i) s += char((v >> (8 * i)) & 0xFF);
     return s;
