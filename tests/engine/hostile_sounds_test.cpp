@@ -56,10 +56,9 @@ protected:
     };
     Outcome Load(const std::string& name) {
         Outcome o;
-        watchdog_.RunBounded("CreateSound of " + name,
-                             [&] { CreateSound(*engine_, "key" + std::to_string(++keys_), name); });
+        RunWatched("CreateSound of " + name, [&] { CreateSound(*engine_, "key" + std::to_string(++keys_), name); });
         o.sound = log_->NewText();
-        watchdog_.RunBounded("LoadMP3 of " + name, [&] { o.musicLoaded = LoadMP3(*player_, name) != 0; });
+        RunWatched("LoadMP3 of " + name, [&] { o.musicLoaded = LoadMP3(*player_, name) != 0; });
         o.music = log_->NewText();
         return o;
     }
@@ -84,7 +83,6 @@ protected:
     vr::com::ComPtr<_Engine> engine_;
     vr::com::ComPtr<_MP3Player> player_;
     std::unique_ptr<LogTail> log_;
-    Watchdog watchdog_{std::chrono::seconds(10)};
     int keys_ = 0;
 };
 
