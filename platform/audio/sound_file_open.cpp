@@ -34,7 +34,7 @@ SoundFault CheckWaveData(int fd, uint64_t size, std::string& reason) {
     uint64_t at = 12;
     for (int chunks = 0; chunks < 4096; ++chunks) {
         unsigned char chunk[16];
-        if (size - at < 8 || !ReadAt(fd, at, chunk, 8)) break;
+        if (at > size || size - at < 8 || !ReadAt(fd, at, chunk, 8)) break;
         uint32_t declared = rifx ? Be32(chunk + 4) : Le32(chunk + 4);
         if (rf64 && std::memcmp(chunk, "ds64", 4) == 0 && size - at >= 24 && ReadAt(fd, at + 16, chunk + 8, 8))
             longDataSize = uint64_t(Le32(chunk + 8)) | uint64_t(Le32(chunk + 12)) << 32;

@@ -56,9 +56,11 @@ std::unique_ptr<StreamDecoder> OpenSoundFileStream(const std::string& path, std:
     int64_t frames = sound->info.frames;
     std::vector<float> scratch(size_t(kProbeFrames) * size_t(sound->info.channels));
     // An MP3 whose Xing header was checked is whole; seeking to its end would scan every frame.
-    bool checked = sound->mpegChecked;
+    // Without one its length is an estimate, so only some sound near its end is asked for.
+    bool checked = sound->mpegChecked, estimated = sound->mpeg;
     auto stream = std::make_unique<SoundFileStream>(std::move(sound));
-    bool whole = checked || DecodesFromTo(*stream, std::max<int64_t>(0, frames - kProbeFrames), frames, scratch);
+    int64_t probe = std::max<int64_t>(0, frames - kProbeFrames);
+    bool whole = checked || DecodesFromTo(*stream, probe, estimated ? probe + 1 : frames, scratch);
     if (!whole || !DecodesFromTo(*stream, 0, 1, scratch) || !stream->Seek(0)) {
         reason = "the file is cut short or damaged: it does not decode to its end";
         if (fault) *fault = SoundFault::kCut;
