@@ -36,12 +36,27 @@ void EngineObject::LogError(const std::string& operation) {
     AppendLog(operation + " : " + D3DX->GetErrorString(number) + detail);
 }
 
+// Centres what the screen shows: a form drawn n times larger shows its client
+// area n times larger inside its frame, and that is known once it is sized and
+// shown. A form that fills the desktop keeps its place; its picture is centred.
 void EngineObject::CenterWindow(int16_t width, int16_t height, VBool fullScreen) {
     if (vr::IsTrue(fullScreen)) return;
-    int left = vr::CLng((vr::GetSystemMetrics(vr::SM_CXSCREEN) - width) / 2.0);
-    int top = vr::CLng((vr::GetSystemMetrics(vr::SM_CYSCREEN) - height) / 2.0);
-    if (!vr::SetWindowPos(hWnd, vr::HWND_TOPMOST, left, top, width, height, vr::SWP_SHOWWINDOW))
-        throw vr::RuntimeError(vr::kErrInvalidCall, "The window could not be placed");
+    auto place = [&](int left, int top, uint32_t flags) {
+        if (!vr::SetWindowPos(hWnd, vr::HWND_TOPMOST, left, top, width, height, flags))
+            throw vr::RuntimeError(vr::kErrInvalidCall, "The window could not be placed");
+    };
+    place(0, 0, vr::SWP_NOMOVE | vr::SWP_SHOWWINDOW);
+    vr::WindowOfHandle target = vr::LookupWindow(hWnd);
+    vr::Form* form = target.box ? nullptr : target.form;
+    if (form && form->InDesktopFullScreen()) return;
+    int scale = form ? form->Scale() : 1;
+    vr::RECT outer, client;
+    vr::GetWindowRect(hWnd, &outer);
+    vr::GetClientRect(hWnd, &client);
+    int shownWidth = (outer.right - outer.left) + client.right * (scale - 1);
+    int shownHeight = (outer.bottom - outer.top) + client.bottom * (scale - 1);
+    place(vr::CLng((vr::GetSystemMetrics(vr::SM_CXSCREEN) - shownWidth) / 2.0),
+          vr::CLng((vr::GetSystemMetrics(vr::SM_CYSCREEN) - shownHeight) / 2.0), vr::SWP_NOSIZE);
 }
 
 namespace {

@@ -77,6 +77,9 @@ HRESULT EngineObject::SaveScreenshot() {
             auto surface = D3DDevice->CreateImageSurface(mode.Width, mode.Height, dx8::D3DFMT_A8R8G8B8);
             D3DDevice->GetFrontBuffer(*surface);
             Need(D3DX).SaveSurfaceToFile(name, dx8::D3DXIFF_BMP, *surface, nullptr, &window);
+        } catch (const dx8::FileWriteError& e) {
+            // Which file, and why (a full disk, say).
+            AppendLog("Error in SaveScreenshot() : " + D3DX->GetErrorString(e.number()) + " (" + e.description() + ")");
         } catch (...) {
             LogError("Error in SaveScreenshot()");
         }

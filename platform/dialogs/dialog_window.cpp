@@ -1,6 +1,7 @@
 // A small modal dialog on SDL2 and SDL2_ttf: wrapped text, an optional edit
 // field, and buttons. Enter presses the default button, Escape and closing
-// press the cancel button. While it runs, owner windows keep repainting.
+// press the cancel button. While it runs, owner windows keep repainting; when
+// it closes, the window that had the keyboard before it has it again.
 #include <SDL.h>
 #include <SDL_ttf.h>
 
@@ -12,6 +13,8 @@
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/runtime_error.h"
+#include "window/display_session.h"
+#include "window/window_registry.h"
 
 namespace vr {
 
@@ -74,6 +77,26 @@ void Frame(Surface& s, int x, int y, int w, int h, uint32_t px) {
     FillRect(s, x + w - 1, y, 1, h, px);
 }
 
+// The window that has the keyboard: the focused one, or else (its focus not
+// reported yet) the last shown form.
+uint32_t KeyboardOwner() {
+    if (SDL_Window* w = SDL_GetKeyboardFocus()) return SDL_GetWindowID(w);
+    const auto& forms = detail::AllForms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+        if ((*it)->Shown()) return (*it)->NativeWindowId();
+    return 0;
+}
+
+// Gives the keyboard back to a window that had it before a dialog. A window
+// manager would do it; without one the focus goes nowhere when the dialog's
+// window is destroyed, and the keyboard is dead until something focuses again.
+void GiveFocusBack(uint32_t windowId) {
+    SDL_Window* w = windowId ? SDL_GetWindowFromID(windowId) : nullptr;
+    if (!w || !(SDL_GetWindowFlags(w) & SDL_WINDOW_SHOWN)) return;
+    SDL_RaiseWindow(w);
+    SDL_SetWindowInputFocus(w);
+}
+
 }  // namespace
 
 int RunDialogWindow(DialogSpec& spec) {
@@ -83,6 +106,7 @@ int RunDialogWindow(DialogSpec& spec) {
     int textH = int(lines.size()) * lineH;
     int height = kPad + textH + kPad + (spec.hasEdit ? kEditH + kPad : 0) + kButtonH + kPad;
     std::string title = AnsiToUtf8(spec.title);
+    const uint32_t ownerId = KeyboardOwner();
     SDL_Window* win = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kWidth, height,
                                        SDL_WINDOW_SHOWN | SDL_WINDOW_ALWAYS_ON_TOP);
     if (!win) throw RuntimeError(kErrInvalidCall, std::string("Cannot open a dialog window: ") + SDL_GetError());
@@ -131,7 +155,10 @@ int RunDialogWindow(DialogSpec& spec) {
         RunModalIdleHook();
 
         SDL_Event e;
-        if (!SDL_WaitEventTimeout(&e, 100)) continue;
+        if (!SDL_PollEvent(&e)) {
+            detail::WaitForDisplayInput(win, 100);
+            continue;
+        }
         do {
             if (e.type == SDL_QUIT) {
                 result = spec.cancelButton;
@@ -161,6 +188,7 @@ int RunDialogWindow(DialogSpec& spec) {
     }
     if (spec.hasEdit) SDL_StopTextInput();
     SDL_DestroyWindow(win);
+    GiveFocusBack(ownerId);
     RunModalIdleHook();
     return result;
 }

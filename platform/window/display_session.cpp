@@ -1,6 +1,8 @@
 #include "window/display_session.h"
 
 #include <SDL.h>
+#define SDL_VIDEO_DRIVER_X11 1  // Debian's SDL headers leave the X11 part of SDL_syswm.h out otherwise
+#include <SDL_syswm.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
@@ -106,6 +108,9 @@ int TryWithWaits(const std::function<bool()>& attempt, const std::function<void(
 }
 
 void StartVideo() {
+    // Before SDL's video, so that SDL's own handler passes errors on to this one;
+    // after it, in place of SDL's (which would also give up the display's mode).
+    KeepProtocolErrorsNonFatal();
     VideoChoice choice = ChooseVideo(std::getenv("SDL_VIDEODRIVER"), std::getenv("DISPLAY"), std::getenv("WAYLAND_DISPLAY"));
     if (!choice.driver.empty()) SDL_SetHint(SDL_HINT_VIDEODRIVER, choice.driver.c_str());
     std::string sdlError;
@@ -133,9 +138,11 @@ void StartVideo() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         throw RuntimeError(kErrInvalidCall, "Cannot start the display: " + GiveUpReason(VideoChoice{}, 1, 0, ""));
     }
+    KeepProtocolErrorsNonFatal();
 }
 
 void CheckDisplay() {
+    KeepProtocolErrorsNonFatal();
     if (!g_x11) return;
     pollfd p{ConnectionNumber(g_x11), POLLIN, 0};
     if (::poll(&p, 1, 0) <= 0) return;
@@ -147,6 +154,8 @@ void CheckDisplay() {
         XNextEvent(g_x11, &e);
     }
 }
+
+_XDisplay* OwnXConnection() { return VideoOnX11() ? g_x11 : nullptr; }
 
 bool QueryPointer(int& x, int& y) {
     if (!VideoOnX11() || !OpenX11Connection()) return false;
@@ -177,6 +186,40 @@ bool WindowManagerRunning() {
                  type == XA_WINDOW && count == 1;
     if (data) XFree(data);
     return named;
+}
+
+namespace {
+// SDL's X connection and the X window of one of its windows.
+bool X11WindowOf(SDL_Window* window, Display*& d, Window& w) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!window || !SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return false;
+    d = info.info.x11.display;
+    w = info.info.x11.window;
+    return true;
+}
+}  // namespace
+
+void WaitForDisplayInput(SDL_Window* window, int ms) {
+    Display* d = nullptr;
+    Window w = 0;
+    if (!X11WindowOf(window, d, w)) {
+        SDL_WaitEventTimeout(nullptr, ms);
+        return;
+    }
+    if (XPending(d) > 0) return;
+    pollfd p{ConnectionNumber(d), POLLIN, 0};
+    ::poll(&p, 1, ms);
+}
+
+bool PlaceWindowByHand(SDL_Window* window, int x, int y, int w, int h) {
+    Display* d = nullptr;
+    Window xw = 0;
+    if (!X11WindowOf(window, d, xw)) return false;
+    XMoveResizeWindow(d, xw, x, y, unsigned(w), unsigned(h));
+    XRaiseWindow(d, xw);
+    XSync(d, False);
+    return true;
 }
 
 }  // namespace vr::detail

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+struct SDL_Window;
+struct _XDisplay;
+
 namespace vr::detail {
 
 // How to start the video, from SDL_VIDEODRIVER, DISPLAY and WAYLAND_DISPLAY.
@@ -28,8 +31,16 @@ int TryWithWaits(const std::function<bool()>& attempt, const std::function<void(
 // the video is on X. Throws RuntimeError saying why when it gives up.
 void StartVideo();
 // Ends the process (one line on standard error, status 1) if the X server has
-// closed the connection; cheap enough for every pass of the message loop.
+// closed the connection; cheap enough for every pass of the message loop. Also
+// puts the handler of protocol errors back if a library replaced it.
 void CheckDisplay();
+// Makes X protocol errors on any connection of the process a logged line on
+// standard error instead of the end of the program (Xlib's default).
+void KeepProtocolErrorsNonFatal();
+// The number of X protocol errors met so far.
+int ProtocolErrorCount();
+// The platform's own X connection (null when the video is not on X).
+_XDisplay* OwnXConnection();
 // The pointer's position on the screen, asked of the X server; false when the video is not on X.
 bool QueryPointer(int& x, int& y);
 // Moves the pointer on the X server and waits until it has; false when the video is not on X.
@@ -37,5 +48,12 @@ bool WarpPointer(int x, int y);
 // False on an X server that no window manager runs (nobody carries out a
 // request for full screen there); true on X with one and on other displays.
 bool WindowManagerRunning();
+// Waits up to ms for input from the display a window is on. Unlike SDL's own
+// wait, it leaves no note of the window in SDL for other threads to send a
+// wakeup to, which would name a window that is gone once it closes.
+void WaitForDisplayInput(SDL_Window* window, int ms);
+// Moves and sizes a window on X itself, on top, as no window manager does it
+// for a window in full screen; false when the window is not on X.
+bool PlaceWindowByHand(SDL_Window* window, int x, int y, int w, int h);
 
 }  // namespace vr::detail

@@ -140,6 +140,11 @@ void Form::Unload() {
     unloaded_ = true;
     activatePending_ = false;
     desktopFull_ = desktopFullByHand_ = false;
+    if (exclusive_ && clientWidth_ == windowed_.fullW && clientHeight_ == windowed_.fullH) {
+        clientWidth_ = windowed_.clientW;
+        clientHeight_ = windowed_.clientH;
+    }
+    exclusive_ = exclusiveByHand_ = false;
     capture_ = nullptr;
     pointerBox_ = nullptr;
 }
@@ -150,6 +155,8 @@ void Form::Resize(int clientWidth, int clientHeight) {
     clientWidth_ = clientWidth;
     clientHeight_ = clientHeight;
     ApplyWindowSize();
+    // The largest fitting factor of the new size.
+    if (window_ && requestedScale_ == kFitScale && !exclusive_) FitToDesktop();
     if (canvas_ && canvas_->texture) {
         SDL_DestroyTexture(canvas_->texture);
         canvas_->texture = nullptr;
@@ -158,7 +165,8 @@ void Form::Resize(int clientWidth, int clientHeight) {
 }
 
 void Form::ApplyWindowSize() {
-    if (window_ && !desktopFull_) SDL_SetWindowSize(window_, clientWidth_ * windowScale_, clientHeight_ * windowScale_);
+    if (window_ && !desktopFull_ && !exclusive_)
+        SDL_SetWindowSize(window_, clientWidth_ * windowScale_, clientHeight_ * windowScale_);
 }
 
 void Form::SetScale(int n) {
@@ -350,76 +358,6 @@ bool Form::ReadPresented(Surface& out) const {
     SDL_SetRenderTarget(r, target);
     SDL_DestroyTexture(frame);
     return ok;
-}
-
-bool Form::EnterFullScreen(int w, int h, std::string& why) {
-    if (!window_) {
-        why = "the window is not shown";
-        return false;
-    }
-    if (desktopFull_) LeaveFullScreen();
-    int display = SDL_GetWindowDisplayIndex(window_);
-    if (display < 0) display = 0;
-    SDL_DisplayMode mode{};
-    bool found = false;
-    for (int i = 0, n = SDL_GetNumDisplayModes(display); i < n && !found; ++i) {
-        if (SDL_GetDisplayMode(display, i, &mode) != 0) continue;
-        // A display without a mode list (offscreen) reports one empty mode: its desktop mode.
-        if (mode.w == 0 || mode.h == 0) SDL_GetDesktopDisplayMode(display, &mode);
-        found = mode.w == w && mode.h == h;
-    }
-    if (!found) {
-        why = "the display has no " + std::to_string(w) + " x " + std::to_string(h) + " mode";
-        return false;
-    }
-    mode.refresh_rate = 0;
-    if (SDL_SetWindowDisplayMode(window_, &mode) != 0 || SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
-        why = SDL_GetError();
-        return false;
-    }
-    dirty_ = true;
-    return true;
-}
-
-bool Form::EnterDesktopFullScreen(std::string& why) {
-    if (desktopFull_) return true;
-    if (!window_) {
-        desktopFull_ = true;  // taken when the window is shown
-        return true;
-    }
-    if (detail::WindowManagerRunning()) {
-        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
-            why = SDL_GetError();
-            return false;
-        }
-    } else {
-        // A bare X server has no window manager to carry out that request:
-        // the window covers the display itself, without a frame.
-        SDL_Rect bounds;
-        if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds) != 0) {
-            why = SDL_GetError();
-            return false;
-        }
-        SDL_SetWindowBordered(window_, SDL_FALSE);
-        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
-        SDL_SetWindowSize(window_, bounds.w, bounds.h);
-        desktopFullByHand_ = true;
-    }
-    desktopFull_ = true;
-    PlacementChanged();
-    return true;
-}
-
-void Form::LeaveFullScreen() {
-    bool wasDesktop = desktopFull_, byHand = desktopFullByHand_;
-    desktopFull_ = desktopFullByHand_ = false;
-    if (window_ && byHand) SDL_SetWindowBordered(window_, SDL_TRUE);
-    else if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window_, 0);
-    if (window_ && wasDesktop) {
-        ApplyWindowSize();
-        if (byHand) SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-    }
-    PlacementChanged();
 }
 
 PictureBox* Form::BoxAt(int x, int y) {

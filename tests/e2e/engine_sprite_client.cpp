@@ -1,7 +1,8 @@
 // A client of the engine in a window of its own: started full through class
 // creation, it draws one sprite of each kind for a number of frames, saves a
 // screenshot with the engine and exits. The test script checks the screen.
-//   engine_sprite_client FOLDER [FRAMES]
+// "full" starts a 200 x 150 form in full screen at the 800 x 600 back buffer's size.
+//   engine_sprite_client FOLDER [FRAMES [full]]
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -31,17 +32,19 @@ void WriteQuadrants(const std::string& path) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: engine_sprite_client FOLDER [FRAMES]\n");
+        std::fprintf(stderr, "usage: engine_sprite_client FOLDER [FRAMES [full]]\n");
         return 2;
     }
     std::string folder = argv[1];
     int frames = argc > 2 ? std::atoi(argv[2]) : 60;
+    VBool fullScreen = argc > 3 && std::string(argv[3]) == "full" ? -1 : 0;
     try {
         WriteQuadrants(folder + "/quad.png");
-        vr::Form form("Korva2D sprites", 800, 600, vr::RGB(0, 0, 0));
+        // In full screen a small form, as a window that a device takes over.
+        vr::Form form("Korva2D sprites", fullScreen ? 200 : 800, fullScreen ? 150 : 600, vr::RGB(0, 0, 0));
         form.onUnload = [](int&) { vr::EndProgram(0); };
         auto engine = Create<_Engine>(CLSID_Engine, IID__Engine);
-        if (!Korva2D_Start(*engine, form.hWnd(), folder)) {
+        if (!Korva2D_Start(*engine, form.hWnd(), folder, 800, 600, fullScreen)) {
             std::fprintf(stderr, "engine_sprite_client: the engine did not start (see %s/log.txt)\n", folder.c_str());
             return 1;
         }

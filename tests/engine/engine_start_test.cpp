@@ -309,8 +309,11 @@ TEST_F(EngineStart, FullScreenTakesADisplayModeOfExactlyTheBackBuffersSize) {
     EXPECT_EQ(fx_->Object().D3DDevice->BackBufferWidth(), sw);
     vr::RECT r;
     vr::GetWindowRect(fx_->form->hWnd(), &r);
-    EXPECT_EQ(r.right - r.left, 200) << "full screen does not move or size the window itself";
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right - r.left, sw) << "the device's window covers the screen";
     Korva2D_Unload(e);
+    vr::GetWindowRect(fx_->form->hWnd(), &r);
+    EXPECT_EQ(r.right - r.left, 200) << "and is a window again after the device";
 }
 
 TEST_F(EngineStart, ALogThatIsAFifoIsRefusedInsteadOfWaitedOn) {

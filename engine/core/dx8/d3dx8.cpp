@@ -1,6 +1,5 @@
 #include "core/dx8/d3dx8.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "platform/gdi.h"
@@ -45,24 +44,6 @@ std::shared_ptr<D3DXSprite> D3DX8::CreateSprite(const std::shared_ptr<Direct3DDe
     if (HookFails("sprite")) Fail(E_FAIL);
     if (!device) Fail(D3DERR_INVALIDCALL);
     return std::make_shared<D3DXSprite>(device);
-}
-
-void D3DX8::SaveSurfaceToFile(const std::string& path, int32_t format, const Direct3DSurface8& surface, const void*,
-                              const vr::RECT* rect) {
-    if (format != D3DXIFF_BMP && format != D3DXIFF_PNG) Fail(D3DERR_INVALIDCALL);
-    vr::RECT r = rect ? *rect : vr::RECT{0, 0, surface.width, surface.height};
-    // The part of the rectangle that lies on the surface.
-    r.left = std::max(r.left, 0);
-    r.top = std::max(r.top, 0);
-    r.right = std::min(r.right, surface.width);
-    r.bottom = std::min(r.bottom, surface.height);
-    if (r.right <= r.left || r.bottom <= r.top) Fail(D3DERR_INVALIDCALL);
-    vr::Surface out(r.right - r.left, r.bottom - r.top);
-    for (int y = 0; y < out.height; ++y)
-        for (int x = 0; x < out.width; ++x)
-            out.At(x, y) = surface.pixels[size_t(r.top + y) * surface.width + (r.left + x)] & 0xFFFFFF;
-    if (!vr::SaveSurface(out, path, format == D3DXIFF_BMP ? vr::PictureFormat::kBmp : vr::PictureFormat::kPng))
-        Fail(E_FAIL);
 }
 
 }  // namespace korva2d::dx8

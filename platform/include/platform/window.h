@@ -190,7 +190,8 @@ public:
     bool ClientAreaOf(HWND target, RECT& area) const;
     // Reads back the client area as last presented (0x00RRGGBB).
     bool ReadPresented(Surface& out) const;
-    // Switches the display to an exclusive full-screen mode of exactly w x h;
+    // Switches the display to an exclusive full-screen mode of exactly w x h,
+    // the window covering it and the client area w x h until LeaveFullScreen;
     // false with the reason when the display has no such mode.
     bool EnterFullScreen(int w, int h, std::string& why);
     // Fills the desktop with the window, keeping the display's mode: the client
@@ -258,6 +259,12 @@ private:
     int windowScale_ = 1;     // the scale of the window when not in full screen
     bool desktopFull_ = false;
     bool desktopFullByHand_ = false;  // no window manager: the platform covers the display itself
+    bool exclusive_ = false;          // in a display mode of its own (EnterFullScreen)
+    bool exclusiveByHand_ = false;
+    struct Windowed {
+        int clientW = 0, clientH = 0, x = 0, y = 0;  // what the exclusive mode gives back
+        int fullW = 0, fullH = 0;                    // the mode's size
+    } windowed_;
     // The layers placed at a presentation, kept so that presenting allocates nothing.
     struct Placed {
         const Layer* layer;
