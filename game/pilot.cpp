@@ -19,7 +19,6 @@ int g_runsDone = 0;
 int g_menuFrames = 0;
 bool g_wasPlaying = false;
 bool g_afterRun = false;  // on the menu after a run, before the next one is started
-bool g_leaving = false;
 bool g_savedEarth = false;
 int g_bestBusy = -1;
 vr::Surface g_busiest;
@@ -46,37 +45,27 @@ int Busyness() {
 // Client coordinates of a field position (the field sits at 80, 0 inside a one-pixel border).
 void MoveTo(vr::Form& f, int fx, int fy) { vr::PostMouseMove(f, 81 + fx, 1 + fy); }
 
+// The click is handled at once, while the run it fires in is still on: left
+// for the frame's end, a click in the frame that ends a run would start the next.
 void Click(vr::Form& f, int button, int fx, int fy) {
     vr::PostMouseButton(f, button, true, 81 + fx, 1 + fy);
     vr::PostMouseButton(f, button, false, 81 + fx, 1 + fy);
-}
-
-void Leave(vr::Form& f) {
-    if (g_leaving) return;
-    g_leaving = true;
-    std::fprintf(stderr, "pilot: %d run(s) played, leaving\n", g_runsDone);
-    vr::PostKey(f, 27, true);
+    vr::DoEvents();
 }
 
 void Hook() {
     ++g_frame;
     vr::Form& f = *Form1().form;
     bool playing = vr::IsTrue(G.Playing);
-    if (playing && g_runsDone >= g_options.runs) {
-        Leave(f);  // a click handled after the last run's end started another one
-        return;
-    }
     if (playing) {
         ++g_runFrame;
         g_wasPlaying = true;
         g_menuFrames = 0;
-        // Weave along the bottom and fire with both buttons. A left click the
-        // game handles after the ship's last hit would start a run at once, so
-        // the last life fires with the right button only.
+        // Weave along the bottom and fire with both buttons.
         int x = 150 + int(120 * std::sin(g_runFrame / 23.0));
         int y = 440 + int(25 * std::sin(g_runFrame / 37.0));
         MoveTo(f, x, y);
-        if (g_runFrame % 4 == 0) Click(f, G.Health > 1 ? vr::kLeftButton : vr::kRightButton, x, y);
+        if (g_runFrame % 4 == 0) Click(f, vr::kLeftButton, x, y);
         if (g_runFrame % 9 == 0) Click(f, vr::kRightButton, x, y);
         if (g_runFrame == 40 && !g_savedEarth) {
             Save(f.Compose(), "pilot-earth-intro.png");
@@ -106,7 +95,10 @@ void Hook() {
             g_afterRun = false;
             g_menuFrames = 0;  // the next run starts from the menu as the first one did
             g_bestBusy = -1;
-            if (g_runsDone >= g_options.runs) Leave(f);
+            if (g_runsDone >= g_options.runs) {
+                std::fprintf(stderr, "pilot: %d run(s) played, leaving\n", g_runsDone);
+                vr::PostKey(f, 27, true);
+            }
         }
         return;
     }
