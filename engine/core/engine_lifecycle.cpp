@@ -1,5 +1,6 @@
 // Engine start-up, shutdown, cursor and version.
 #include <cmath>
+#include <new>
 
 #include "core/engine_object.h"
 #include "core/library_values.h"
@@ -19,14 +20,20 @@ EngineObject::EngineObject() : DispatchObject(ServerObjectCounts(), IID__Engine)
 
 void EngineObject::LogError(const std::string& operation) {
     int32_t number = vr::kErrInvalidCall;
+    std::string detail;
     try {
         throw;
+    } catch (const dx8::DetailedFailure& e) {
+        number = e.number();
+        detail = " (" + e.Detail() + ")";
     } catch (const vr::RuntimeError& e) {
         number = e.number();
+    } catch (const std::bad_alloc&) {
+        number = vr::kErrOutOfMemory;
     } catch (...) {
     }
     if (!D3DX) throw vr::RuntimeError(91);
-    AppendLog(operation + " : " + D3DX->GetErrorString(number));
+    AppendLog(operation + " : " + D3DX->GetErrorString(number) + detail);
 }
 
 // Centres what the screen shows: a form drawn n times larger shows its client

@@ -119,7 +119,8 @@ private:
     // The DirectX root, the Direct3D object and D3DX; a failure is remembered in `failed`.
     void CreateRootObjects(bool& failed);
     // The error path shared by the members: logs "<operation> : " + the D3DX
-    // text of the error in flight. Without D3DX it fails itself (error 91).
+    // text of the error in flight (out of memory is run-time error 7), and the
+    // file and reason of a detailed failure. Without D3DX it fails itself (error 91).
     void LogError(const std::string& operation);
 };
 

@@ -1,9 +1,13 @@
 // The bitmap font: font.ini, read at the full start or written with the
 // default 11 x 11 grid.
+#include <unistd.h>
+
 #include "core/engine_object.h"
 #include "extra/mod_extra.h"
 #include "graphics/default_font.h"
 #include "platform/profile.h"
+#include "platform/regular_file.h"
+#include "platform/virtual_store.h"
 #include "platform/variant.h"
 
 namespace korva2d {
@@ -32,17 +36,36 @@ std::vector<Text> SplitAtX(const Text& value) {
 void EngineObject::LoadFontIni() {
     const Text file = "font.ini";
     if (AppFileExists(file)) {
+        // A failure names font.ini and what in it is wrong.
+        auto explain = [&](const std::string& what, auto&& step) {
+            try {
+                step();
+            } catch (const vr::RuntimeError& e) {
+                dx8::Fail(e.number(), AppFile(file) + ": " + what);
+            }
+        };
+        std::string reason;
+        int fd = vr::OpenRegularFileForReading(vr::PathForReading(AppFile(file)), reason);
+        if (fd < 0) dx8::Fail(vr::kErrFileAccess, AppFile(file) + ": " + reason);
+        ::close(fd);
         for (int i = 0; i <= 120; ++i) Signs[size_t(i)] = ReadIniValue("Signs value", std::to_string(i), file);
         for (int i = 0; i <= 120; ++i) {
             Text value = ReadIniValue("Signs position", std::to_string(i), file);
             if (value.empty()) continue;
-            std::vector<Text> pieces = SplitAtX(value);
-            LetterPos[size_t(i)].X = Variant(pieces[0]).ToInt16();
-            if (pieces.size() < 2) throw vr::RuntimeError(vr::kErrSubscript);
-            LetterPos[size_t(i)].Y = Variant(pieces[1]).ToInt16();
+            explain("[Signs position] " + std::to_string(i) + " = \"" + value +
+                        "\" is not two whole numbers joined by a small x",
+                    [&] {
+                        std::vector<Text> pieces = SplitAtX(value);
+                        LetterPos[size_t(i)].X = Variant(pieces[0]).ToInt16();
+                        if (pieces.size() < 2) throw vr::RuntimeError(vr::kErrSubscript);
+                        LetterPos[size_t(i)].Y = Variant(pieces[1]).ToInt16();
+                    });
         }
-        LetterWidth = Variant(ReadIniValue("Letter sizes", "Width", file)).ToInt16();
-        LetterHeight = Variant(ReadIniValue("Letter sizes", "Height", file)).ToInt16();
+        for (auto [key, field] : {std::pair{"Width", &LetterWidth}, std::pair{"Height", &LetterHeight}}) {
+            Text value = ReadIniValue("Letter sizes", key, file);
+            explain("[Letter sizes] " + std::string(key) + " = \"" + value + "\" is not a whole number",
+                    [&] { *field = Variant(value).ToInt16(); });
+        }
         return;
     }
     Signs = DefaultSigns();

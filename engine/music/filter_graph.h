@@ -22,7 +22,10 @@ inline constexpr HRESULT VFW_E_UNSUPPORTED_STREAM = static_cast<HRESULT>(0x80040
 struct MediaControl {
     // Builds the decoding chain for a sound file (native or "\"-separated path); one file per graph.
     virtual HRESULT RenderFile(const std::string& path) = 0;
-    // Plays from the current position; without a sound device the graph runs silently (S_FALSE).
+    // Why the last RenderFile failed, in words (empty after a success).
+    virtual std::string RenderFailure() const = 0;
+    // Plays from the current position; without a sound device the graph runs silently (S_FALSE),
+    // its position following the clock (the platform's performance counter).
     virtual HRESULT Run() = 0;
     // Stops playing; the position stays.
     virtual HRESULT Stop() = 0;

@@ -25,9 +25,13 @@ void Mp3PlayerObject::ReleaseGraph() {
     GraphPosition.reset();
 }
 
-bool Mp3PlayerObject::BuildGraph(const std::string& path) {
+bool Mp3PlayerObject::BuildGraph(const std::string& path, std::string& reason) {
     GraphControl = media::CreateFilterGraph();
-    if (Failed(GraphControl->RenderFile(path))) return false;
+    if (Failed(GraphControl->RenderFile(path))) {
+        reason = GraphControl->RenderFailure();
+        return false;
+    }
+    reason = "the media graph could not be set up";
     GraphAudio = media::QueryBasicAudio(GraphControl);
     if (!GraphAudio || Failed(GraphAudio->put_Volume(0)) || Failed(GraphAudio->put_Balance(0))) return false;
     GraphEvents = media::QueryMediaEvent(GraphControl);
@@ -42,8 +46,9 @@ HRESULT Mp3PlayerObject::LoadMP3(Text& FileName, VBool* result) {
         if (result) *result = vr::kFalse;
         ReleaseGraph();
         std::string path = AppFile(FileName);
-        bool loaded = BuildGraph(path);
-        if (!loaded) AppendLog("Error loading mp3 file: " + path);
+        std::string reason;
+        bool loaded = BuildGraph(path, reason);
+        if (!loaded) AppendLog("Error loading mp3 file: " + path + " (" + reason + ")");
         if (result) *result = vr::ToBool16(loaded);
         return S_OK;
     } catch (...) {

@@ -23,8 +23,8 @@ public:
 private:
     // Stops the graph and lets go of every view of it that is held.
     void ReleaseGraph();
-    // LoadMP3's steps after the release; false at the first one that fails.
-    bool BuildGraph(const std::string& path);
+    // LoadMP3's steps after the release; false, with the reason, at the first one that fails.
+    bool BuildGraph(const std::string& path, std::string& reason);
     // Whole seconds of a position read; 0 when the read fails.
     static int32_t WholeSeconds(HRESULT hr, double seconds);
 

@@ -72,7 +72,7 @@ void Device::Callback(void* self, uint8_t* stream, int len) {
     std::lock_guard<std::recursive_mutex> lock(d.mutex_);
     d.scratch_.clear();
     for (auto& v : d.voices_) d.scratch_.push_back(v.get());
-    MixBlock(d.scratch_, d.streams_, d.master_.load(), reinterpret_cast<float*>(stream), frames, d.rate_);
+    MixBlock(d.scratch_, d.streams_, d.master_.load(), d.limiter_, reinterpret_cast<float*>(stream), frames, d.rate_);
 }
 
 }  // namespace vr::audio

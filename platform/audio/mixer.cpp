@@ -57,11 +57,32 @@ void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int ou
     }
 }
 
+void Limiter::Process(float* out, int frames, int rate) {
+    const float release = std::exp(-1.0f / (0.08f * float(rate > 0 ? rate : 44100)));
+    constexpr float kRange = kCeiling - kKnee;
+    float envelope = envelope_;
+    for (int k = 0; k < frames; ++k) {
+        float& left = out[2 * k];
+        float& right = out[2 * k + 1];
+        envelope = std::max(std::max(std::fabs(left), std::fabs(right)), envelope * release);
+        if (!(envelope > kKnee)) continue;
+        // Above the knee the level follows kKnee + kRange * d / (1 + d): slope 1 at the knee,
+        // approaching the ceiling without reaching it.
+        float over = (envelope - kKnee) * (1.0f / kRange);
+        float gain = (kKnee * (1.0f + over) + kRange * over) / (envelope * (1.0f + over));  // one division
+        left *= gain;
+        right *= gain;
+    }
+    envelope_ = std::isfinite(envelope) ? envelope : 0.0f;
+}
+
 void MixBlock(const std::vector<Voice*>& voices, const std::vector<std::shared_ptr<StreamVoice>>& streams,
-              float masterLevel, float* out, int frames, int outRate) {
+              float masterLevel, Limiter& limiter, float* out, int frames, int outRate) {
     MixVoices(voices, out, frames, outRate);
     for (auto& s : streams) s->MixInto(out, frames, outRate);
-    for (int k = 0; k < frames * 2; ++k) out[k] = std::clamp(out[k] * masterLevel, -1.0f, 1.0f);
+    if (masterLevel != 1.0f)
+        for (int k = 0; k < frames * 2; ++k) out[k] *= masterLevel;
+    limiter.Process(out, frames, outRate);
 }
 
 }  // namespace vr::audio

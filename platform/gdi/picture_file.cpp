@@ -3,6 +3,7 @@
 
 #include "platform/gdi.h"
 #include "platform/kernel.h"
+#include "platform/picture_file.h"
 #include "platform/runtime_error.h"
 #include "platform/virtual_store.h"
 
@@ -11,19 +12,15 @@ namespace vr {
 Surface LoadPictureFile(const std::string& path) {
     std::string native = PathForReading(path);
     if (!PathFileExistsA(native) || IsDirectory(native)) throw RuntimeError(kErrFileNotFound, "File not found: " + path);
-    SDL_Surface* loaded = IMG_Load(native.c_str());
-    if (!loaded) throw RuntimeError(481, "Invalid picture: " + path);
-    SDL_Surface* conv = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_XRGB8888, 0);
-    SDL_FreeSurface(loaded);
-    if (!conv) throw RuntimeError(481, "Invalid picture: " + path);
-    Surface out(conv->w, conv->h);
-    SDL_LockSurface(conv);
-    for (int j = 0; j < conv->h; ++j) {
-        const uint32_t* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(conv->pixels) + j * conv->pitch);
-        for (int i = 0; i < conv->w; ++i) out.At(i, j) = row[i] & 0x00FFFFFF;
+    Surface out;
+    std::string reason;
+    switch (ReadPicture(path, out, reason)) {
+        case PictureFault::kNone: break;
+        case PictureFault::kMissing: throw RuntimeError(kErrFileNotFound, "File not found: " + path);
+        case PictureFault::kOutOfMemory: throw RuntimeError(kErrOutOfMemory, "Out of memory: " + path + ": " + reason);
+        default: throw RuntimeError(481, "Invalid picture: " + path + ": " + reason);
     }
-    SDL_UnlockSurface(conv);
-    SDL_FreeSurface(conv);
+    for (uint32_t& p : out.pixels) p &= 0x00FFFFFF;
     return out;
 }
 

@@ -4,8 +4,10 @@
 #include "platform/virtual_store.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -75,10 +77,18 @@ std::string PathForWriting(const std::string& path) {
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {
-    FILE* f = std::fopen(PathForWriting(path).c_str(), "ab");
-    if (!f) return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    // Non-blocking, and only a regular file: a FIFO in the file's place would hold the open for ever.
+    int fd = ::open(PathForWriting(path).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    for (size_t done = 0; ok && done < bytes.size();) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += size_t(n);
+    }
+    return ::close(fd) == 0 && ok;
 }
 
 }  // namespace vr

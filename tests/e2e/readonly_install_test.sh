@@ -22,7 +22,7 @@ home="$work/home"
 store="$home/data/vrplatform/VirtualStore$install"
 mkdir -p "$install" "$home"
 cp "$client" "$install/"
-cp -r "$bin/VortexRaiders" "$bin"/*.so "$bin/vr-classes.manifest" "$bin/menu.jpg" "$bin"/*.wav "$bin/art" "$install/"
+cp -a "$bin/VortexRaiders" "$bin"/*.so.* "$bin/vr-classes.manifest" "$bin/menu.jpg" "$bin"/*.wav "$bin/art" "$install/"
 chmod -R a+rX,go-w "$work"
 printf 'OK\nOK\nOK\n' > "$home/answers.txt"
 if [ ${#as_user[@]} -gt 0 ]; then chown -R 65534:65534 "$home"; else chmod -R a-w "$install"; fi

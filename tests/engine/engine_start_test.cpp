@@ -1,10 +1,12 @@
 // The full start, its failure paths, the texture store's failure rules,
 // AmbientColor and screenshots.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 
+#include "bounded_call.h"
 #include "engine_fixture.h"
 #include "platform/dialogs.h"
 #include "platform/profile.h"
@@ -97,22 +99,36 @@ TEST_F(EngineStart, FullStartPlacesTheWindowWritesTheDefaultFontAndReadsItBack) 
     EXPECT_EQ(e.LetterWidth, 22);
 }
 
-TEST_F(EngineStart, ADamagedFontIniEndsTheStartAfterTheFont) {
+TEST_F(EngineStart, ADamagedFontIniEndsTheStartAfterTheFontNamingTheFileAndTheFault) {
     struct {
         const char* section;
         const char* key;
         const char* value;
-    } cases[] = {{"Signs position", "5", "3X4"}, {"Signs position", "6", "34"}, {"Letter sizes", "Width", ""}};
+        const char* line;  // after "Error in Korva2D_Start : Run-time error "
+    } cases[] = {
+        {"Signs position", "5", "3X4", "13: Type mismatch (INI: [Signs position] 5 = \"3X4\" is not two whole numbers joined by a small x)"},
+        {"Signs position", "6", "34", "9: Subscript out of range (INI: [Signs position] 6 = \"34\" is not two whole numbers"},
+        {"Letter sizes", "Width", "", "13: Type mismatch (INI: [Letter sizes] Width = \"\" is not a whole number)"},
+        {"Letter sizes", "Height", "99999", "6: Overflow (INI: [Letter sizes] Height = \"99999\" is not a whole number)"},
+        {nullptr, nullptr, nullptr, "75: Path/File access error (INI: it is a FIFO, device or socket, not a file)"},
+    };
     ASSERT_EQ(Start(), -1);
+    std::string ini = fx_->dir + "/font.ini";
+    std::string saved = vr::testing::ReadBytes(ini);
     for (const auto& c : cases) {
-        std::string ini = fx_->dir + "/font.ini";
-        std::string saved = vr::testing::ReadBytes(ini);
-        vr::WritePrivateProfileStringA(c.section, c.key, c.value, ini.c_str());
+        fs::remove(ini);
+        if (c.section) {
+            vr::testing::WriteBytes(ini, saved);
+            vr::WritePrivateProfileStringA(c.section, c.key, c.value, ini.c_str());
+        } else {
+            ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
+        }
         fx_->Object().AmbientRed = 0;
-        EXPECT_EQ(Start(), 0) << c.value;
-        EXPECT_EQ(fx_->Log().back().rfind("Error in Korva2D_Start : Run-time error ", 0), 0u) << fx_->Log().back();
+        EXPECT_EQ(Start(), 0) << c.line;
+        std::string expected = "Error in Korva2D_Start : Run-time error " + std::string(c.line);
+        expected.replace(expected.find("INI"), 3, fx_->dir + "\\font.ini");
+        EXPECT_EQ(fx_->Log().back().rfind(expected, 0), 0u) << fx_->Log().back();
         EXPECT_EQ(fx_->Object().AmbientRed, 0) << "the ambient colour comes after the font";
-        vr::testing::WriteBytes(ini, saved);
     }
 }
 
@@ -298,4 +314,14 @@ TEST_F(EngineStart, FullScreenTakesADisplayModeOfExactlyTheBackBuffersSize) {
     Korva2D_Unload(e);
     vr::GetWindowRect(fx_->form->hWnd(), &r);
     EXPECT_EQ(r.right - r.left, 200) << "and is a window again after the device";
+}
+
+TEST_F(EngineStart, ALogThatIsAFifoIsRefusedInsteadOfWaitedOn) {
+    ASSERT_EQ(mkfifo((fx_->dir + "/log.txt").c_str(), 0600), 0);
+    std::vector<std::string> shown;
+    // The start makes a device, which takes its memory: only a hang is a fault here.
+    vr::testing::RunWatched("Korva2D_Start with a FIFO as log.txt", [&] {
+        shown = Dialogs([&] { EXPECT_THROW(Start(), vr::RuntimeError) << "error 75 from the error line itself"; });
+    }, false);
+    EXPECT_EQ(shown, std::vector<std::string>{"DirectX Error | Install DirectX 8.1 or better"}) << "no log";
 }

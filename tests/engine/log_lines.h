@@ -1,5 +1,7 @@
 // Reads log.txt back as its messages, without the time stamps.
 #pragma once
+#include <fstream>
+#include <iterator>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -29,5 +31,29 @@ inline std::vector<std::string> LogMessages(const std::string& path) {
     }
     return out;
 }
+
+// The messages a log gained since the last look, read from where the last
+// look ended (a test that logs thousands of lines does not read them all each time).
+class LogTail {
+public:
+    explicit LogTail(std::string path) : path_(std::move(path)) { NewText(); }
+    // The new messages, one per line ("\n" after each), without time stamps.
+    std::string NewText() {
+        std::ifstream log(path_, std::ios::binary);
+        log.seekg(std::streamoff(read_));
+        std::string added((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        read_ += added.size();
+        std::string lines;
+        for (size_t at = 0, end; (end = added.find("\r\n", at)) != std::string::npos; at = end + 2) {
+            size_t text = added.find(" ### ", at) + 5;  // past "### time ### "
+            lines += added.substr(text, end - text) + "\n";
+        }
+        return lines;
+    }
+
+private:
+    std::string path_;
+    size_t read_ = 0;
+};
 
 }  // namespace vr::testing

@@ -140,7 +140,7 @@ TEST_F(MusicPlayer, MembersBeforeAnyLoadAnswerZeroAndDoNothing) {
     EXPECT_EQ(GetDuration(*player_), 0);
 }
 
-TEST_F(MusicPlayer, BadFilesAnswerFalseAndLogTheirPath) {
+TEST_F(MusicPlayer, BadFilesAnswerFalseAndLogTheirPathAndWhy) {
     WriteTwoToneMp3("whole.mp3", 2.0);
     std::string whole = vr::testing::ReadBytes(Path("whole.mp3"));
     vr::testing::WriteBytes(Path("empty.mp3"), "");
@@ -149,16 +149,35 @@ TEST_F(MusicPlayer, BadFilesAnswerFalseAndLogTheirPath) {
     ASSERT_TRUE(vr::testing::WriteStereoTone(Path("whole.flac"), kRate, 440, 2.0, 0.3, 0.3));
     std::string flac = vr::testing::ReadBytes(Path("whole.flac"));
     vr::testing::WriteBytes(Path("cut.flac"), flac.substr(0, flac.size() / 2));
+    ASSERT_TRUE(vr::testing::WriteStereoTone(Path("whole.wav"), kRate, 440, 2.0, 0.3, 0.3));
+    std::string wav = vr::testing::ReadBytes(Path("whole.wav"));
+    vr::testing::WriteBytes(Path("half.wav"), wav.substr(0, wav.size() / 2));
+    vr::testing::WriteBytes(Path("cut1000.wav"), wav.substr(0, 1000));
     std::filesystem::create_directory(Path("folder.mp3"));
+    ASSERT_EQ(mkfifo(Path("pipe.mp3").c_str(), 0600), 0);
     // An ID3v2 tag (10 bytes of header, 20 of content) before the frames is no fault.
     vr::testing::WriteBytes(Path("tagged.mp3"), std::string("ID3\x03\0\0\0\0\0\x14", 10) + std::string(20, '\0') + whole);
     EXPECT_EQ(LoadMP3(*player_, "tagged.mp3"), -1);
     EXPECT_EQ(GetDuration(*player_), 2);
-    for (const char* name : {"missing.mp3", "empty.mp3", "text.mp3", "cut.mp3", "cut.flac", "folder.mp3"}) {
-        SCOPED_TRACE(name);
+    struct {
+        const char* name;
+        const char* reason;
+    } cases[] = {
+        {"missing.mp3", "the file does not exist"},
+        {"empty.mp3", "the file is empty"},
+        {"text.mp3", "it is not a sound libsndfile reads: "},
+        {"cut.mp3", "the file is cut short: its MP3 frames hold "},
+        {"cut.flac", "the file is cut short or damaged: it does not decode to its end"},
+        {"half.wav", "the file is cut short: its data chunk holds "},
+        {"cut1000.wav", "the file is cut short: its data chunk holds "},
+        {"folder.mp3", "it is a folder, not a file"},
+        {"pipe.mp3", "it is a FIFO, device or socket, not a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         EXPECT_EQ(LoadMP3(*player_, "whole.mp3"), -1);
-        EXPECT_EQ(LoadMP3(*player_, name), 0);
-        EXPECT_EQ(LastLog(), "Error loading mp3 file: " + dir_ + "\\" + name);
+        EXPECT_EQ(LoadMP3(*player_, c.name), 0);
+        EXPECT_EQ(LastLog().rfind("Error loading mp3 file: " + dir_ + "\\" + c.name + " (" + c.reason, 0), 0u) << LastLog();
         EXPECT_EQ(GetDuration(*player_), 0) << "the first file was released";
         PlayMP3(*player_);
         SetVolume(*player_);

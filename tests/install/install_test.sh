@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The project installed with `cmake --install` into a temporary prefix, which is
-# then moved (every path the install holds is relative): the layout, RUNPATHs
-# free of the build tree, the installed game finding its art and its library's
-# classes, a client and the installed examples built outside the tree against
-# the installed library with pkg-config and with find_package, and run: the
-# client, the sound-only example and the demo (--frames) headless, the
-# documented example under Xvfb until Escape. Only the machine-wide manifest of
-# the prefix can supply the classes: the clients' folders have none and the
-# user's registry is empty.
+# then moved (every path the install holds is relative): the layout with the
+# libraries' versioned files and SONAME links and the licence, RUNPATHs free of
+# the build tree, the installed game finding its art and its library's classes,
+# a client built outside the tree against the installed library with pkg-config
+# and with find_package, and the installed examples built by their own
+# CMakeLists.txt, and run: the client, the sound-only example and the demo
+# (--frames) headless, the documented example under Xvfb until Escape. Only
+# the machine-wide manifest of the prefix can supply the classes: the clients'
+# folders have none and the user's registry is empty.
 #   [CMAKE=cmake] install_test.sh BUILD_DIR LIBDIR CLIENT_SOURCES CXX [CLIENT_FLAGS]
+# The environment names the libraries' files: KORVA2D_LIBRARY, KORVA2D_SONAME,
+# VR_PLATFORM_LIBRARY, VR_PLATFORM_SONAME.
 here="$(cd "$(dirname "$0")" && pwd)"
 source "$here/../e2e/lib.sh"
 build="$1"
@@ -25,7 +28,9 @@ mv "$work/staged" "$work/prefix"
 prefix="$work/prefix"
 lib="$prefix/$libdir"
 
-for f in bin/VortexRaiders bin/vr-regsvr "$libdir/libKorva2D_VR.so" "$libdir/libvrplatform.so" \
+for f in games/VortexRaiders bin/vr-regsvr "$libdir/libKorva2D_VR.so" "$libdir/libvrplatform.so" \
+         "$libdir/$KORVA2D_SONAME" "$libdir/$KORVA2D_LIBRARY" "$libdir/$VR_PLATFORM_SONAME" "$libdir/$VR_PLATFORM_LIBRARY" \
+         share/doc/korva2d/LICENSE share/doc/vortex-raiders/LICENSE share/korva2d/examples/CMakeLists.txt \
          "$libdir/vrplatform/vr-classes.manifest" "$libdir/vortex-raiders/vr-classes.manifest" \
          "$libdir/vortex-raiders/menu.jpg" "$libdir/vortex-raiders/art/PicPlayer.png" "$libdir/vortex-raiders/fire1.wav" \
          include/korva2d/korva2d_calls.h include/platform/com.h "$libdir/pkgconfig/korva2d.pc" \
@@ -50,9 +55,9 @@ export SDL_VIDEODRIVER=offscreen SDL_AUDIODRIVER=dummy
 unset LD_LIBRARY_PATH DISPLAY
 cd "$work/run"
 
-"$prefix/bin/VortexRaiders" --help > "$out/game-help.txt" || e2e_fail "VortexRaiders --help failed"
+"$prefix/games/VortexRaiders" --help > "$out/game-help.txt" || e2e_fail "VortexRaiders --help failed"
 grep -q "^Usage: VortexRaiders" "$out/game-help.txt" || e2e_fail "VortexRaiders --help printed no usage"
-"$here/game_reaches_window.sh" "$prefix/bin/VortexRaiders" "$out/game-start.log"
+"$here/game_reaches_window.sh" "$prefix/games/VortexRaiders" "$out/game-start.log"
 
 # run_client NAME PROGRAM: a sound-only start in a fresh folder, the version, the installed library.
 run_client() {
@@ -60,7 +65,7 @@ run_client() {
   mkdir -p "$folder"
   "$program" "$folder" > "$out/$name.txt" 2>&1 || { cat "$out/$name.txt"; e2e_fail "$name failed"; }
   grep -qxF "$VR_ENGINE_VERSION_TEXT" "$out/$name.txt" || { cat "$out/$name.txt"; e2e_fail "$name: wrong version"; }
-  grep -qx "created from $(realpath "$lib")/libKorva2D_VR.so" "$out/$name.txt" \
+  grep -qxF "created from $(realpath "$lib")/$KORVA2D_SONAME" "$out/$name.txt" \
     || { cat "$out/$name.txt"; e2e_fail "$name: the class was not created from the installed library"; }
   grep -q "APPLICATION STARTED" "$folder/log.txt" || e2e_fail "$name: no start in its log.txt"
   echo "$name: $(head -1 "$out/$name.txt")"
@@ -76,36 +81,33 @@ VR_COM_REGISTRY="$work/user.ini" "$build/bin/vr-regsvr" "$build/bin/libKorva2D_V
 mkdir -p "$work/registered-folder"
 VR_COM_REGISTRY="$work/user.ini" "$work/pc-client" "$work/registered-folder" > "$out/registered.txt" 2>&1 \
   || { cat "$out/registered.txt"; e2e_fail "the client failed with the library registered by the user"; }
-grep -qx "created from $(realpath "$build/bin")/libKorva2D_VR.so" "$out/registered.txt" \
+grep -qxF "created from $(realpath "$build/bin")/$KORVA2D_LIBRARY" "$out/registered.txt" \
   || { cat "$out/registered.txt"; e2e_fail "the user's registration did not come before the machine-wide manifest"; }
 
 examples="$prefix/share/korva2d/examples"
 samples="$(pkg-config --variable=samplesdir korva2d)"
-[ -f "$examples/hello.cpp" ] && [ -f "$samples/font.png" ] || e2e_fail "the examples or the sample assets are not installed"
+[ -f "$samples/font.png" ] || e2e_fail "the sample assets are not installed"
 "${CMAKE:-cmake}" -S "$client_src" -B "$work/cmake-client" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
-  -DCMAKE_CXX_FLAGS="$flags" -DKORVA2D_EXAMPLES="$examples" > "$out/find-package.log" 2>&1 \
+  -DCMAKE_CXX_FLAGS="$flags" > "$out/find-package.log" 2>&1 \
   && "${CMAKE:-cmake}" --build "$work/cmake-client" >> "$out/find-package.log" 2>&1 \
-  || { cat "$out/find-package.log"; e2e_fail "the client and the examples do not build with find_package"; }
+  || { cat "$out/find-package.log"; e2e_fail "the client does not build with find_package"; }
 run_client find-package "$work/cmake-client/korva2d_client"
 
-# Every installed example with pkg-config: a file, or a folder of files, is one program.
-mkdir -p "$work/examples"
-for example in "$examples"/*.cpp "$examples"/*/; do
-  [ -e "$example" ] || continue
-  name="$(basename "$example" .cpp)"
-  sources=("$example")
-  [ -d "$example" ] && sources=("$example"*.cpp)
-  # shellcheck disable=SC2086,SC2046
-  "$cxx" -std=c++20 $flags "${sources[@]}" -o "$work/examples/$name" $(pkg-config --cflags --libs korva2d) \
-    || e2e_fail "the installed example $name does not build"
-done
-echo "examples built with pkg-config: $(ls "$work/examples" | tr '\n' ' ')"
-"$work/examples/sound_only" "$samples" > "$out/sound_only.txt" 2>&1 && grep -q "frames in the last second" "$out/sound_only.txt" \
+# The installed examples, built by the CMakeLists.txt installed with them; they find
+# the samples through the link it makes beside them.
+"${CMAKE:-cmake}" -S "$examples" -B "$work/examples" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_CXX_COMPILER="$cxx" \
+  -DCMAKE_CXX_FLAGS="$flags" > "$out/examples.log" 2>&1 \
+  && "${CMAKE:-cmake}" --build "$work/examples" >> "$out/examples.log" 2>&1 \
+  || { cat "$out/examples.log"; e2e_fail "the installed examples do not build with their CMakeLists.txt"; }
+# shellcheck disable=SC2086,SC2046
+"$cxx" -std=c++20 $flags "$examples/hello.cpp" -o "$work/pc-hello" $(pkg-config --cflags --libs korva2d) \
+  || e2e_fail "the installed hello.cpp does not build with pkg-config"
+"$work/examples/korva2d-sound_only" > "$out/sound_only.txt" 2>&1 && grep -q "frames in the last second" "$out/sound_only.txt" \
   || { cat "$out/sound_only.txt"; e2e_fail "the sound-only example did not run to its end"; }
 echo "sound_only: $(cat "$out/sound_only.txt")"
 if command -v Xvfb > /dev/null && command -v xdotool > /dev/null; then
   e2e_display
-  e2e_start hello env -u SDL_VIDEODRIVER "$work/examples/hello" "$samples"
+  e2e_start hello env -u SDL_VIDEODRIVER "$work/examples/korva2d-hello"
   e2e_window "Hello, Korva2D"
   E2E_TIMEOUT=5 e2e_escape
   e2e_display_stop

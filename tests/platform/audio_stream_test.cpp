@@ -121,7 +121,7 @@ TEST(StreamVoice, AReadErrorEndsPlaybackWhereTheFileWentBad) {
     EXPECT_EQ(v.Underruns(), 0);
 }
 
-TEST(MasterLevel, ScalesVoicesAndStreamsAlikeBeforeTheClip) {
+TEST(MasterLevel, ScalesVoicesAndStreamsAlikeBeforeTheLimiter) {
     auto tone = std::make_shared<PcmData>();
     tone->rate = 44100;
     tone->channels = 2;
@@ -135,14 +135,15 @@ TEST(MasterLevel, ScalesVoicesAndStreamsAlikeBeforeTheClip) {
         effect.position = 0;
         stream->Seek(600);  // frames whose ramp value lies above 0.6: the sum passes 1
         while (stream->Buffered() < 512) std::this_thread::sleep_for(std::chrono::microseconds(200));
-        MixBlock({&effect}, streams, level, out.data(), 512, 44100);
+        Limiter limiter;
+        MixBlock({&effect}, streams, level, limiter, out.data(), 512, 44100);
         return out;
     };
     auto full = block(1.0f), half = block(0.5f), none = block(0.0f);
     for (size_t k = 0; k < full.size(); k += 2) {
         float sum = 0.5f + RampDecoder::Value(600 + int64_t(k / 2));
-        EXPECT_FLOAT_EQ(full[k], std::min(sum, 1.0f));  // clipped at full level
-        EXPECT_FLOAT_EQ(half[k], sum * 0.5f);            // halved first, so not clipped
+        EXPECT_TRUE(full[k] > 0.0f && full[k] <= sum && full[k] < Limiter::kCeiling);  // limited at full level
+        EXPECT_EQ(half[k], sum * 0.5f);  // halved first, so below the limiter's knee and untouched
         EXPECT_EQ(none[k], 0.0f);
     }
 }

@@ -81,18 +81,67 @@ TEST(Mixer, LoopingVoicesWrapAroundWithoutAGap) {
     EXPECT_NEAR(Rms(out, 0), 0.5 / std::sqrt(2.0), 0.01);
 }
 
+TEST(Limiter, ABusyMixHasNoFullScaleFlatTopsAndAQuietMixIsUntouched) {
+    // 32 full-scale tones at full volume (they add up far past full scale), then 4 quiet ones.
+    struct Mixes {
+        int voices;
+        double amplitude;
+        float master;
+    };
+    for (Mixes m : {Mixes{32, 1.0, 1.0f}, Mixes{4, 0.15, 1.0f}, Mixes{4, 0.15, 0.7f}}) {
+        SCOPED_TRACE(std::to_string(m.voices) + " voices");
+        std::vector<std::shared_ptr<PcmData>> tones;
+        std::vector<Voice> voices, raw;
+        for (int i = 0; i < m.voices; ++i) {
+            auto tone = std::make_shared<PcmData>();
+            tone->rate = 44100;
+            tone->channels = 1;
+            tone->samples = vr::testing::Tone(44100, 97.0 + 31.0 * i, 1.0, m.amplitude);
+            voices.push_back(Voice{tone, 0, (i % 5 - 2) * 500, 0, 0, true, true});
+        }
+        raw = voices;
+        std::vector<Voice*> limited, unlimited;
+        for (size_t i = 0; i < voices.size(); ++i) limited.push_back(&voices[i]), unlimited.push_back(&raw[i]);
+        Limiter limiter;
+        std::vector<float> out, mix;
+        std::vector<float> block(2 * 1024), plain(2 * 1024);
+        for (int b = 0; b < 43; ++b) {  // one second
+            MixBlock(limited, {}, m.master, limiter, block.data(), 1024, 44100);
+            MixVoices(unlimited, plain.data(), 1024, 44100);
+            out.insert(out.end(), block.begin(), block.end());
+            for (float x : plain) mix.push_back(x * m.master);
+        }
+        float mixPeak = 0, peak = 0;
+        int flatRuns = 0;
+        for (size_t k = 0; k < out.size(); ++k) {
+            mixPeak = std::max(mixPeak, std::fabs(mix[k]));
+            peak = std::max(peak, std::fabs(out[k]));
+            flatRuns += k >= 4 && std::fabs(out[k]) > 0.9f && out[k] == out[k - 2] && out[k] == out[k - 4];
+        }
+        if (m.voices == 32) {
+            EXPECT_GT(mixPeak, 4.0f) << "a busy mix";
+            EXPECT_LT(peak, Limiter::kCeiling) << "nothing reaches full scale";
+            EXPECT_EQ(flatRuns, 0) << "no flat tops";
+            EXPECT_GT(Rms(out, 0), 0.1) << "turned down, not silenced";
+        } else {
+            EXPECT_LE(mixPeak, Limiter::kKnee);
+            EXPECT_EQ(out, mix) << "sample for sample";
+        }
+    }
+}
+
 TEST(SoundFiles, LoadWavesAndRefuseOtherFiles) {
     std::string dir = vr::testing::FreshFolder("soundfiles");
     vr::testing::WriteWave16(dir + "/t.wav", 8000, 2, std::vector<float>(1600, 0.25f));
     PcmData d;
     std::string err;
-    ASSERT_TRUE(LoadSoundFile(dir + "\\t.wav", d, err)) << err;
+    ASSERT_EQ(LoadSoundFile(dir + "\\t.wav", d, err), SoundFault::kNone) << err;
     EXPECT_EQ(d.rate, 8000);
     EXPECT_EQ(d.channels, 2);
     EXPECT_EQ(d.Frames(), 800);
     EXPECT_NEAR(d.samples[10], 0.25f, 0.001f);
     vr::testing::WriteBytes(dir + "/bad.wav", "RIFF....not a wave at all");
-    EXPECT_FALSE(LoadSoundFile(dir + "/bad.wav", d, err));
-    EXPECT_FALSE(LoadSoundFile(dir + "/missing.wav", d, err));
-    EXPECT_EQ(err, "file not found");
+    EXPECT_EQ(LoadSoundFile(dir + "/bad.wav", d, err), SoundFault::kNotASound);
+    EXPECT_EQ(LoadSoundFile(dir + "/missing.wav", d, err), SoundFault::kMissing);
+    EXPECT_EQ(err, "the file does not exist");
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "bounded_call.h"
+#include "hostile_pictures.h"
 #include "platform/gdi.h"
 #include "platform/runtime_error.h"
 #include "test_files.h"
@@ -123,5 +126,34 @@ TEST(Pictures, LoadFromFileAndFailClearly) {
         FAIL();
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), 481);
+    }
+}
+
+TEST(Pictures, BombsCutFilesAndFifosFailFromTheirHeadersWithTheReason) {
+    std::string dir = vr::testing::FreshFolder("hostile-pictures");
+    std::string menu = vr::testing::Jpeg(300, 200);
+    struct Case {
+        std::string name, bytes, reason;
+    };
+    std::vector<Case> cases;
+    for (const auto& bomb : vr::testing::PictureBombs(30000, menu))
+        cases.push_back({bomb.name, bomb.bytes, "30000 x 30000 pixels, more than the 16384"});
+    cases.push_back({"half.jpg", menu.substr(0, menu.size() / 2), "cut short"});
+    cases.push_back({"half.tga", vr::testing::Tga(64, 64, false, 64 * 32), "cut short"});
+    cases.push_back({"pipe.jpg", "", "it is a FIFO, device or socket, not a file"});
+    for (const Case& c : cases) {
+        std::string path = dir + "/" + c.name;
+        if (c.name == "pipe.jpg") ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        else vr::testing::WriteBytes(path, c.bytes);
+        std::string error;
+        vr::testing::RunWatched(c.name, [&] {
+            try {
+                LoadPictureFile(path);
+            } catch (const RuntimeError& e) {
+                error = std::to_string(e.number()) + " " + e.description();
+            }
+        });
+        EXPECT_EQ(error.rfind("481 Invalid picture: " + path + ": ", 0), 0u) << error;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     }
 }

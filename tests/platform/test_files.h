@@ -22,6 +22,17 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
+// Replaces a small file's content in place (no truncation to nothing first): a
+// test that rewrites one file thousands of times does not make the file
+// system free and discard its block each time.
+inline void OverwriteBytes(const std::string& path, const std::string& bytes) {
+    std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
+    if (!f) return WriteBytes(path, bytes);
+    f.write(bytes.data(), std::streamsize(bytes.size()));
+    f.close();
+    std::filesystem::resize_file(path, bytes.size());
+}
+
 inline std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream ss;

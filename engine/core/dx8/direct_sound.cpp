@@ -11,8 +11,13 @@ void DirectSound8::SetCooperativeLevel(int32_t, int32_t level) {
 std::shared_ptr<DirectSoundSecondaryBuffer8> DirectSound8::CreateSoundBufferFromFile(const std::string& path,
                                                                                       DSBUFFERDESC& desc) {
     auto pcm = std::make_shared<vr::audio::PcmData>();
-    std::string error;
-    if (!vr::audio::LoadSoundFile(path, *pcm, error)) Fail(error == "file not found" ? DXERR_FILENOTFOUND : DSERR_BADFORMAT);
+    std::string reason;
+    switch (vr::audio::LoadSoundFile(path, *pcm, reason)) {
+        case vr::audio::SoundFault::kNone: break;
+        case vr::audio::SoundFault::kMissing: Fail(DXERR_FILENOTFOUND, reason);
+        case vr::audio::SoundFault::kTooLong: Fail(DSERR_INVALIDPARAM, reason);  // beyond the largest buffer
+        default: Fail(DSERR_BADFORMAT, reason);
+    }
     desc.lBufferBytes = int32_t(pcm->Frames() * pcm->channels * 2);
     int blockAlign = pcm->channels * 2;  // buffers report 16-bit positions
     auto voice = Device::Instance().NewVoice(std::move(pcm));

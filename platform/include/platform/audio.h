@@ -22,9 +22,26 @@ struct PcmData {
     int64_t Frames() const { return channels ? int64_t(samples.size()) / channels : 0; }
 };
 
-// Reads a sound file (WAV and anything libsndfile reads); false with a reason
-// when the file is missing or not a sound.
-bool LoadSoundFile(const std::string& path, PcmData& out, std::string& error);
+// Why a sound file was refused.
+enum class SoundFault {
+    kNone,
+    kMissing,     // no such file
+    kNotAFile,    // a folder, FIFO, device or socket, or a file that cannot be read
+    kNotASound,   // not a sound of 1 or 2 channels that libsndfile reads
+    kCut,         // it holds less than its header promises, or its length cannot be told
+    kTooLong,     // longer than a sound effect may be
+};
+
+// The longest sound effect, in frames: 95 s at 44.1 kHz, 32 MB of samples in
+// stereo. Longer sounds are music, which is streamed (platform/audio_stream.h).
+inline constexpr int64_t kMaxSoundEffectFrames = int64_t(1) << 22;
+
+// Reads a sound effect whole (WAV and anything libsndfile reads; a regular file
+// only, never waiting on a FIFO). A file cut short (a WAV data chunk, FLAC or
+// Ogg stream that holds less than its header promises) or longer than
+// kMaxSoundEffectFrames is refused. kNone, or the fault with its reason;
+// std::bad_alloc when the samples do not fit in memory.
+SoundFault LoadSoundFile(const std::string& path, PcmData& out, std::string& reason);
 
 // The playing state of one sound buffer.
 struct Voice {
@@ -45,11 +62,26 @@ double AmplitudeOfMb(int32_t mb);
 // end. A pure function of its inputs.
 void MixVoices(const std::vector<Voice*>& voices, float* out, int frames, int outRate);
 
+// The output stage: a peak limiter. While the mix's peak level stays at or
+// below kKnee the samples pass bit for bit; a louder passage is turned down
+// at once, along a soft curve that never reaches kCeiling, and comes back up
+// over about 80 ms. A busy mix is compressed instead of clipped flat at full scale.
+class Limiter {
+public:
+    static constexpr float kKnee = 0.8f;      // -1.9 dBFS: no limiting at or below it
+    static constexpr float kCeiling = 0.98f;  // -0.18 dBFS: no output sample reaches it
+    // Limits `frames` stereo frames in place at `rate` frames per second.
+    void Process(float* out, int frames, int rate);
+
+private:
+    float envelope_ = 0;  // the peak level, falling back over the release time
+};
+
 // One block of the device's output: the voices, then the streams over them,
 // each at its own gain, all at the master level (a linear factor, 0 to 1),
-// then clipped to -1..1.
+// then through the limiter.
 void MixBlock(const std::vector<Voice*>& voices, const std::vector<std::shared_ptr<StreamVoice>>& streams,
-              float masterLevel, float* out, int frames, int outRate);
+              float masterLevel, Limiter& limiter, float* out, int frames, int outRate);
 
 // The process's audio device: opened on first use, mixing every registered
 // voice and stream on SDL's audio thread. All access to a registered voice's fields must
@@ -85,6 +117,7 @@ private:
     std::vector<std::shared_ptr<Voice>> voices_;
     std::vector<Voice*> scratch_;
     std::vector<std::shared_ptr<StreamVoice>> streams_;
+    Limiter limiter_;
     std::atomic<float> master_{1.0f};
 };
 

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio.h"
+
 namespace vr::audio {
 
 // A source of interleaved float frames, read forward and repositioned.
@@ -29,9 +31,11 @@ public:
 
 // Opens a sound file that libsndfile reads (WAV, FLAC, Ogg Vorbis, Opus, MP3)
 // for streaming. The file must be a regular file of 1 or 2 channels and known
-// length that decodes at its start and at its end (a cut-off file does not);
-// otherwise null, with the reason in `error`.
-std::unique_ptr<StreamDecoder> OpenSoundFileStream(const std::string& path, std::string& error);
+// length that holds what its header promises and decodes at its start and at
+// its end (a cut-off file does not); otherwise null, with the reason in
+// `reason` and the fault in `fault` when given.
+std::unique_ptr<StreamDecoder> OpenSoundFileStream(const std::string& path, std::string& reason,
+                                                   SoundFault* fault = nullptr);
 
 // One streamed voice: the ring, its decoder worker and the playing state.
 // Control calls come from any one thread; MixInto comes from the device.

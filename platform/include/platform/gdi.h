@@ -67,8 +67,10 @@ void TextOut(Surface& dst, int x, int y, const std::string& ansiText, const Font
 // Width and height in pixels of a line of text in a font.
 void MeasureText(const std::string& ansiText, const FontSpec& font, int* width, int* height);
 
-// Loads a JPEG, PNG or BMP file (path with "\" or "/"). Throws RuntimeError
-// 53 "File not found" when missing and 481 "Invalid picture" when unreadable.
+// Loads a JPEG, PNG, BMP or TGA file (path with "\" or "/"), checked before it
+// is decoded (platform/picture_file.h). Throws RuntimeError 53 "File not found"
+// when missing and 481 "Invalid picture: path: reason" when it is not a regular
+// file, damaged, cut short or over 16384 pixels a side.
 Surface LoadPictureFile(const std::string& path);
 // Writes a surface as PNG or BMP (by the extension); false on failure.
 bool SaveSurface(const Surface& surface, const std::string& path);

@@ -24,7 +24,8 @@ std::string PathForReading(const std::string& path);
 // starts with the original's bytes. Otherwise it is the file itself (also when
 // its folder does not exist, so that such a write fails as it would anyway).
 std::string PathForWriting(const std::string& path);
-// Appends the bytes to the file PathForWriting names; false when that fails.
+// Appends the bytes to the file PathForWriting names, created when missing;
+// false when that fails or when it is not a regular file (a FIFO is never waited on).
 bool AppendToFile(const std::string& path, const std::string& bytes);
 
 }  // namespace vr
