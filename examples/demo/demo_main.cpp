@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         State s;
-        Text line = "korva2d-demo started";
-        SaveLog(*o.extra, line);
+        SaveLog(*o.extra, "korva2d-demo started");
         s.runs = std::atoi(INIRead(*o.extra, "Demo", "Runs", "demo.ini").c_str()) + 1;
         INIWrite(*o.extra, "Demo", "Runs", std::to_string(s.runs), Variant("demo.ini"));
         Text volume = INIRead(*o.extra, "Demo", "MusicVolume", "demo.ini");

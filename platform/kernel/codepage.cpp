@@ -33,7 +33,9 @@ int AnsiByte(uint32_t cp) {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == cp) return 0x80 + i;
-    if (cp >= 0x80 && cp < 0xA0) return static_cast<int>(cp);  // undefined bytes map to themselves
+    // The bytes Windows-1252 leaves undefined map to themselves (as AnsiToUtf8
+    // maps them); the other C1 controls have no byte of their own.
+    if (cp >= 0x80 && cp < 0xA0 && kHigh[cp - 0x80] == 0) return static_cast<int>(cp);
     return -1;
 }
 }  // namespace
@@ -81,6 +83,28 @@ std::string Utf8ToAnsi(const std::string& utf8) {
     }
     return out;
 }
+
+bool IsUtf8(const std::string& text) {
+    size_t i = 0, n = text.size();
+    while (i < n) {
+        unsigned char c = text[i];
+        size_t len = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+        if (len == 0 || i + len > n) return false;
+        uint32_t cp = len == 1 ? c : len == 2 ? (c & 0x1Fu) : len == 3 ? (c & 0x0Fu) : (c & 0x07u);
+        for (size_t k = 1; k < len; ++k) {
+            unsigned char cc = text[i + k];
+            if ((cc & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (cc & 0x3Fu);
+        }
+        // The shortest form only, no surrogates, nothing past U+10FFFF.
+        static constexpr uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return false;
+        i += len;
+    }
+    return true;
+}
+
+std::string AnsiFromUtf8OrAnsi(const std::string& text) { return IsUtf8(text) ? Utf8ToAnsi(text) : text; }
 
 std::string AnsiLower(const std::string& ansi) {
     std::string out = ansi;

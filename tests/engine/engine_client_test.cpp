@@ -112,14 +112,11 @@ TEST_F(EngineClient, FailingSoundEnumerationIsLoggedAndTheStartGoesOn) {
 
 TEST_F(EngineClient, ExtraForwardsToTheFileUtilitiesRelativeToAppPath) {
     Korva2D_Start_OnlySound(*engine_, 0, dir_);
-    Text line = "hello", file;
-    SaveLog(*extra_, line, file);
-    EXPECT_EQ(file, dir_ + "\\log.txt");
-    EXPECT_EQ(line.substr(0, 4), "### ");
-    EXPECT_EQ(line.substr(line.size() - 10), " ### hello");
-    Text other = "x", otherFile = "other.log";
-    SaveLog(*extra_, other, otherFile);
-    EXPECT_EQ(otherFile, dir_ + "\\other.log");
+    LogLine saved = SaveLog(*extra_, "hello");
+    EXPECT_EQ(saved.file, dir_ + "\\log.txt");
+    EXPECT_EQ(saved.line.substr(0, 4), "### ");
+    EXPECT_EQ(saved.line.substr(saved.line.size() - 10), " ### hello");
+    EXPECT_EQ(SaveLog(*extra_, "x", "other.log").file, dir_ + "\\other.log");
     EXPECT_EQ(LogMessages(dir_ + "/other.log"), std::vector<std::string>{"x"});
     EXPECT_NE(INIWrite(*extra_, "S", "K", std::string(300, 'v'), Variant("cfg.ini")), 0);
     EXPECT_EQ(INIRead(*extra_, "s", "k", "cfg.ini"), std::string(254, 'v'));

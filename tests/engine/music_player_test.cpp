@@ -190,9 +190,7 @@ TEST_F(MusicPlayer, VolumeIsCappedAtFullAndEffectsMixOverTheMusic) {
     vr::testing::WriteWave16(Path("fx.wav"), kRate, 1, vr::testing::Tone(kRate, 1500, 0.5, 0.2));
     CreateSound(*engine_, "fx", "fx.wav");
     ASSERT_EQ(LoadMP3(*player_, "tone.mp3"), -1);
-    int32_t volume = 150;
-    SetVolume(*player_, volume);
-    EXPECT_EQ(volume, 100) << "the caller's variable is capped";
+    EXPECT_EQ(SetVolume(*player_, 150), 100) << "the volume is capped";
 
     // Each phase: the action, one block in flight skipped, then 8192 frames measured.
     std::vector<std::pair<size_t, size_t>> spans;
@@ -202,18 +200,14 @@ TEST_F(MusicPlayer, VolumeIsCappedAtFullAndEffectsMixOverTheMusic) {
         spans.push_back({from, AwaitFrames(8192)});
     };
     phase([&] { PlayMP3(*player_); });
-    phase([&] {
-        int32_t half = 50;
-        SetVolume(*player_, half);
-    });
+    phase([&] { SetVolume(*player_, 50); });
     phase([&] {
         SetVolume(*player_);
         SoundPlay(*engine_, "fx", -1);
     });
     phase([&] {
         SoundStop(*engine_);
-        int32_t zero = 0;
-        SetVolume(*player_, zero);
+        SetVolume(*player_, 0);
     });
     EXPECT_EQ(GetCurrentPosition(*player_), 0) << "volume 0 stops and rewinds";
 

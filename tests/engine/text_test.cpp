@@ -245,3 +245,39 @@ TEST_F(Text_, NoClipDrawsPastTheRectangleAndCalcRectOnlyMeasures) {
     EXPECT_GT(m.right, 60) << "a single line is measured whole";
     EXPECT_LT(m.bottom, 60);
 }
+
+TEST_F(Text_, TheCallLayerDrawsUtf8AsTheSameTextInWindows1252) {
+    auto& e = *fx_->engine;
+    CreateFont(e, "body", "Arial", 14);
+    const Text zoeUtf8 = "Zo\xC3\xAB caf\xC3\xA9 \xE2\x82\xAC", zoeAnsi = "Zo\xEB caf\xE9 \x80";
+    struct {
+        const char* what;
+        Text given, ansi;
+    } cases[] = {
+        {"UTF-8", zoeUtf8, zoeAnsi},
+        {"Windows-1252 bytes as before", zoeAnsi, zoeAnsi},
+        {"a character outside the code page", "snow \xE2\x98\x83", "snow ?"},
+    };
+    auto frame = [&](const std::function<void()>& draw) {
+        ClearScreen(e);
+        draw();
+        return fx_->BackBuffer();
+    };
+    for (const auto& c : cases) {
+        auto wanted = frame([&] {
+            Font("body", 4, 4, 300, 40, c.ansi);
+            Letters(c.ansi, 4, 60, 0.5f);
+        });
+        EXPECT_EQ(frame([&] {
+                      DrawFont(e, "body", 4, 4, 300, 40, c.given);
+                      DrawText(e, sheet_, c.given, 4, 60, 0.5f);
+                  }),
+                  wanted)
+            << c.what;
+        EXPECT_EQ(frame([&] { DrawTextEx(e, fx_->LastTexture(), c.given, 4, 60, 0.5f); }),
+                  frame([&] { Letters(c.ansi, 4, 60, 0.5f, 255, 255, 255, true); }))
+            << c.what;
+    }
+    EXPECT_NE(frame([&] { Font("body", 4, 4, 300, 40, zoeUtf8); }), frame([&] { Font("body", 4, 4, 300, 40, zoeAnsi); }))
+        << "UTF-8 bytes given to the raw interface are other characters";
+}

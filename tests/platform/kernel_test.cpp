@@ -77,4 +77,22 @@ TEST(CodePage, Windows1252RoundTripsThroughUtf8) {
     EXPECT_EQ(Utf8ToAnsi("\xE2\x98\x83"), "?");  // a snowman is not in the code page
     EXPECT_EQ(Utf8ToAnsi("\xC3"), "?");          // cut sequence
     EXPECT_EQ(AnsiLower("FiRe1 \xC9"), "fire1 \xE9");
+    EXPECT_EQ(Utf8ToAnsi("\xC2\x80"), "?") << "U+0080 is a control, not the euro sign";
+}
+
+TEST(CodePage, WellFormedUtf8IsConvertedAndAnythingElseIsTakenAsWindows1252) {
+    struct {
+        const char* what;
+        std::string text, ansi;
+    } cases[] = {
+        {"plain ASCII", "Hello 42!", "Hello 42!"},
+        {"UTF-8 letters and the euro sign", "Zo\xC3\xAB caf\xC3\xA9 \xE2\x82\xAC", "Zo\xEB caf\xE9 \x80"},
+        {"outside the code page", "\xE2\x98\x83 \xF0\x9F\x98\x80", "? ?"},
+        {"Windows-1252 bytes", "Zo\xEB caf\xE9 \x80", "Zo\xEB caf\xE9 \x80"},
+        {"a cut sequence", "caf\xC3", "caf\xC3"},
+        {"an overlong slash", "\xC0\xAF", "\xC0\xAF"},
+        {"a surrogate", "\xED\xA0\x80", "\xED\xA0\x80"},
+        {"past U+10FFFF", "\xF4\x90\x80\x80", "\xF4\x90\x80\x80"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(AnsiFromUtf8OrAnsi(c.text), c.ansi) << c.what;
 }

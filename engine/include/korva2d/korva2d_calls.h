@@ -1,12 +1,19 @@
 // Calls on the library's interfaces as a client writes them: optional
 // arguments take their declared defaults, results come back as values, and a
-// failed call raises its run-time error (vr::RuntimeError).
+// failed call raises its run-time error (vr::RuntimeError). The texts drawn
+// (DrawText, DrawTextEx, DrawFont) may be UTF-8: see DrawnText below.
 #pragma once
 #include "korva2d/korva2d.h"
+#include "platform/codepage.h"
 
 namespace korva2d::calls {
 
 inline void Check(HRESULT hr) { vr::com::ThrowIfFailed(hr); }
+
+// A text to draw as the engine takes it: well-formed UTF-8 becomes Windows-1252
+// (a character outside it becomes "?", or cell 0 of a bitmap font without "?");
+// any other text is Windows-1252 already and stays as it is.
+inline Text DrawnText(const Text& text) { return vr::AnsiFromUtf8OrAnsi(text); }
 
 // Creates an object of a class by identity; raises 429 when it cannot be created.
 template <class Interface>
@@ -54,11 +61,13 @@ inline void DrawEx(_Engine& e, TextureObject texture, float X, float Y, float Wi
 inline void DrawText(_Engine& e, Text TextureKeyName, Text varText, float X, float Y, float ScaleSize = 1.0f,
                      float RotationAng = 0, int16_t AlphaTransp = 100, float cRed = 255.0f, float cGreen = 255.0f,
                      float cBlue = 255.0f) {
+    varText = DrawnText(varText);
     Check(e.DrawText(TextureKeyName, varText, X, Y, ScaleSize, RotationAng, AlphaTransp, cRed, cGreen, cBlue));
 }
 inline void DrawTextEx(_Engine& e, TextureObject texture, Text varText, float X, float Y, float ScaleSize = 1.0f,
                        float RotationAng = 0, int16_t AlphaTransp = 100, float cRed = 255.0f, float cGreen = 255.0f,
                        float cBlue = 255.0f) {
+    varText = DrawnText(varText);
     Check(e.DrawTextEx(texture, varText, X, Y, ScaleSize, RotationAng, AlphaTransp, cRed, cGreen, cBlue));
 }
 inline void ClearScreen(_Engine& e, int16_t vRed = 0, int16_t vGreen = 0, int16_t vBlue = 0) {
@@ -78,6 +87,7 @@ inline void CreateFont(_Engine& e, Text KeyName, Text FontName, int16_t FontSize
 // 256 no clipping, 1024 measure only).
 inline void DrawFont(_Engine& e, Text KeyName, int16_t X, int16_t Y, int16_t rectWidth, int16_t rectHeight,
                      Text fntText, int32_t fntColor = -1, int32_t txtPosition = 0) {
+    fntText = DrawnText(fntText);
     Check(e.DrawFont(KeyName, X, Y, rectWidth, rectHeight, fntText, fntColor, txtPosition));
 }
 inline bool GetKeyState(_Engine& e, int32_t Key) {
@@ -120,10 +130,13 @@ inline Variant GetFpsTooMuch(_Extra& x) {
     Check(x.get_GetFpsTooMuch(&v));
     return v;
 }
-inline void SaveLog(_Extra& x, Text& vText, Text& logFile) { Check(x.SaveLog(vText, logFile)); }
-inline void SaveLog(_Extra& x, Text& vText) {
-    Text logFile;
+// A line SaveLog wrote: the whole line ("### time ### text") and the log file's path.
+struct LogLine {
+    Text line, file;
+};
+inline LogLine SaveLog(_Extra& x, Text vText, Text logFile = Text()) {
     Check(x.SaveLog(vText, logFile));
+    return {vText, logFile};
 }
 inline Text INIRead(_Extra& x, Text Section, Text KeyName, Text FileName) {
     Text r;
@@ -183,10 +196,10 @@ inline int32_t GetDuration(_MP3Player& m) {
     Check(m.get_GetDuration(&r));
     return r;
 }
-inline void SetVolume(_MP3Player& m, int32_t& sndVolume) { Check(m.SetVolume(sndVolume)); }
-inline void SetVolume(_MP3Player& m) {
-    int32_t v = 100;
-    SetVolume(m, v);
+// Answers the volume as set (above 100: 100).
+inline int32_t SetVolume(_MP3Player& m, int32_t sndVolume = 100) {
+    Check(m.SetVolume(sndVolume));
+    return sndVolume;
 }
 inline void PlayMP3(_MP3Player& m) { Check(m.PlayMP3()); }
 inline void StopMP3(_MP3Player& m, VBool sndPause = 0) { Check(m.StopMP3(sndPause)); }
