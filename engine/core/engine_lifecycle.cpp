@@ -20,7 +20,7 @@ void EngineObject::LogError(std::string_view operation, const vr::Failure& failu
     if (!dx_.D3DX) throw vr::RuntimeError(91);
     std::string line = std::string(operation) + " : " + dx_.D3DX->GetErrorString(failure.number);
     if (!failure.detail.empty()) line += " (" + failure.detail + ")";
-    AppendLog(line);
+    AppendErrorLog(line);
 }
 
 // Centres what the screen shows: a form drawn n times larger shows its client
@@ -161,6 +161,25 @@ HRESULT EngineObject::Korva2D_Unload() {
     dx_.D3DX.reset();
     dx_.D3D.reset();
     dx_.DX.reset();
+    return S_OK;
+}
+
+HRESULT EngineObject::QueryInterface(const vr::com::GUID& iid, void** object) {
+    if (object && iid == IID__EngineErrors) {
+        *object = static_cast<_EngineErrors*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return DispatchObject::QueryInterface(iid, object);
+}
+
+HRESULT EngineObject::put_ErrorsToStandardError(VBool& value) {
+    SetErrorsToStandardError(vr::IsTrue(value));
+    return S_OK;
+}
+
+HRESULT EngineObject::get_ErrorsToStandardError(VBool* result) {
+    if (result) *result = vr::ToBool16(ErrorsToStandardError());
     return S_OK;
 }
 

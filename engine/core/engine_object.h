@@ -12,9 +12,17 @@
 
 namespace korva2d {
 
-class EngineObject final : public vr::com::DispatchObject<_Engine> {
+class EngineObject final : public vr::com::DispatchObject<_Engine>, public _EngineErrors {
 public:
     EngineObject();
+
+    // IUnknown of both interfaces: _Engine (with IDispatch) and _EngineErrors.
+    HRESULT QueryInterface(const vr::com::GUID& iid, void** object) override;
+    uint32_t AddRef() override { return DispatchObject::AddRef(); }
+    uint32_t Release() override { return DispatchObject::Release(); }
+    // ---- _EngineErrors ----
+    HRESULT put_ErrorsToStandardError(VBool& value) override;
+    HRESULT get_ErrorsToStandardError(VBool* result) override;
 
     HRESULT Korva2D_Start(int32_t& hWnd, Text& pAppPath, float& oResWidth, float& oResHeight, VBool& oFullScreen,
                           int16_t& UseDevice_Number, VBool* result) override;

@@ -3,7 +3,10 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string_view>
 
@@ -73,10 +76,31 @@ void AppendLog(const std::string& message) {
     AppendLog(m, file);
 }
 
-bool AppFileExists(const std::string& fileName) {
+namespace {
+std::atomic<bool> errorsToStandardError{true};
+}  // namespace
+
+bool ErrorsToStandardError() {
+    const char* log = std::getenv("KORVA2D_LOG");
+    return errorsToStandardError && !(log && std::strcmp(log, "quiet") == 0);
+}
+
+void SetErrorsToStandardError(bool on) { errorsToStandardError = on; }
+
+void AppendErrorLog(const std::string& message) {
+    if (ErrorsToStandardError()) {
+        std::string line = "korva2d: " + message + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        std::fflush(stderr);
+    }
+    AppendLog(message);
+}
+
+bool AppFileExists(const std::string& fileName, bool expected) {
     std::string path = AppFile(fileName);
     if (vr::PathFileExistsA(path)) return true;
-    AppendLog("File is missing : " + path);
+    if (expected) AppendLog("File is missing : " + path);
+    else AppendErrorLog("File is missing : " + path);
     return false;
 }
 

@@ -26,8 +26,18 @@ int16_t WriteIniValue(const std::string& section, const std::string& key, const 
 void AppendLog(std::string& message, std::string& logFile);
 // AppendLog to the default log, for the library's own lines.
 void AppendLog(const std::string& message);
-// True when AppPath\fileName or the user's copy of it exists; otherwise logs "File is missing : " + the path.
-bool AppFileExists(const std::string& fileName);
+// AppendLog for a line that reports an error: it goes first to standard error
+// as "korva2d: " + message (so it is seen even when the log cannot be
+// written), unless ErrorsToStandardError() is false.
+void AppendErrorLog(const std::string& message);
+// Whether error lines go to standard error: on unless turned off for the
+// process or the environment holds KORVA2D_LOG=quiet.
+bool ErrorsToStandardError();
+void SetErrorsToStandardError(bool on);
+// True when AppPath\fileName or the user's copy of it exists; otherwise logs
+// "File is missing : " + the path, an error line unless `expected` (a file the
+// library then makes itself).
+bool AppFileExists(const std::string& fileName, bool expected = false);
 // AppPath + "\" + name.
 std::string AppFile(const std::string& name);
 // The current local time of day in the user's long time format.

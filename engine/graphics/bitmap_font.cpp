@@ -53,7 +53,7 @@ int16_t BitmapFont::GetLetterIndex(const Text& character) const {
 
 void BitmapFont::LoadFontIni() {
     const Text file = "font.ini";
-    if (AppFileExists(file)) {
+    if (AppFileExists(file, /*expected=*/true)) {  // a first start writes it
         // A failure names font.ini and what in it is wrong.
         auto explain = [&](const std::string& what, auto&& step) {
             try {

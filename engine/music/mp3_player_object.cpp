@@ -48,7 +48,7 @@ HRESULT Mp3PlayerObject::LoadMP3(Text& FileName, VBool* result) {
         std::string path = AppFile(FileName);
         std::string reason;
         bool loaded = BuildGraph(path, reason);
-        if (!loaded) AppendLog("Error loading mp3 file: " + path + " (" + reason + ")");
+        if (!loaded) AppendErrorLog("Error loading mp3 file: " + path + " (" + reason + ")");
         if (result) *result = vr::ToBool16(loaded);
     });
 }

@@ -2,7 +2,9 @@
 // manifest beside the test program, called through the interface header.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 
 #include "korva2d/korva2d_calls.h"
 #include "log_lines.h"
@@ -164,4 +166,42 @@ TEST_F(EngineClient, AfterUnloadPlayingDoesNothingAndStoppingFailsWithError9) {
     key = "never registered";
     EXPECT_EQ(engine_->SoundStop(key, pause), vr::com::S_OK);
     EXPECT_EQ(Log().size(), lines);  // nothing reported
+}
+
+TEST_F(EngineClient, ErrorLinesAlsoGoToStandardErrorUnlessTurnedOff) {
+    ASSERT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
+    const std::string missing = "korva2d: File is missing : " + dir_ + "\\none.wav\n";
+    auto errorsOf = [&](auto&& call) {
+        ::testing::internal::CaptureStderr();
+        call();
+        return ::testing::internal::GetCapturedStderr();
+    };
+    EXPECT_EQ(errorsOf([&] { SaveLog(*extra_, "a line of the client's own"); }), "");
+    EXPECT_EQ(errorsOf([&] { CreateSound(*engine_, "n1", "none.wav"); }), missing);
+    EXPECT_EQ(Log().back(), "File is missing : " + dir_ + "\\none.wav") << "and in the log as before";
+    setenv("KORVA_DX8_FAIL", "dsenum", 1);
+    EXPECT_EQ(errorsOf([&] { Korva2D_Start_OnlySound(*engine_, 0, dir_); }),
+              "korva2d: Error in Initilize_Soundcard() : DSERR_NODRIVER: no sound driver is available\n");
+    unsetenv("KORVA_DX8_FAIL");
+
+    EXPECT_TRUE(ErrorsToStandardError(*engine_));
+    SetErrorsToStandardError(*engine_, false);
+    EXPECT_EQ(errorsOf([&] { CreateSound(*engine_, "n2", "none.wav"); }), "");
+    EXPECT_FALSE(ErrorsToStandardError(*Create<_Engine>(CLSID_Engine, IID__Engine))) << "for the whole process";
+    SetErrorsToStandardError(*engine_, true);
+    setenv("KORVA2D_LOG", "quiet", 1);
+    EXPECT_FALSE(ErrorsToStandardError(*engine_));
+    EXPECT_EQ(errorsOf([&] { CreateSound(*engine_, "n3", "none.wav"); }), "");
+    unsetenv("KORVA2D_LOG");
+    auto log = Log();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "File is missing : " + dir_ + "\\none.wav"), 3)
+        << "every missing file logged, quiet or not";
+
+    // A log that cannot be written: the line is still seen.
+    std::filesystem::rename(dir_, dir_ + ".gone");
+    VBool exists = 0;
+    Text name = "none.wav";
+    std::string seen = errorsOf([&] { EXPECT_EQ(uint32_t(extra_->FileExists(name, &exists)), 0x800A004Bu); });
+    EXPECT_EQ(seen, missing);
+    std::filesystem::rename(dir_ + ".gone", dir_);
 }

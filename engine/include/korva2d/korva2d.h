@@ -183,4 +183,21 @@ protected:
     ~_MP3Player() = default;
 };
 
+// ---- where error lines go: a second interface of an Engine object ----
+
+inline constexpr vr::com::GUID IID__EngineErrors = {0x4B2D0A10, 0x7C31, 0x4E5A, {0x9F, 0x20, 0x5A, 0x1B, 0x3C, 0x8D, 0x00, 0x20}};
+
+// Every line the library writes to log.txt that reports an error also goes to
+// standard error as "korva2d: " + the line, unless it is turned off here (for
+// the whole process) or the environment holds KORVA2D_LOG=quiet.
+struct _EngineErrors : vr::com::IUnknown {
+    // 1. Turns the copies on standard error on (true, the default) or off.
+    virtual HRESULT put_ErrorsToStandardError(VBool& value) = 0;
+    // 2. Whether error lines go to standard error now (false under KORVA2D_LOG=quiet).
+    virtual HRESULT get_ErrorsToStandardError(VBool* result) = 0;
+
+protected:
+    ~_EngineErrors() = default;
+};
+
 }  // namespace korva2d

@@ -204,4 +204,21 @@ inline int32_t SetVolume(_MP3Player& m, int32_t sndVolume = 100) {
 inline void PlayMP3(_MP3Player& m) { Check(m.PlayMP3()); }
 inline void StopMP3(_MP3Player& m, VBool sndPause = 0) { Check(m.StopMP3(sndPause)); }
 
+// ---- where error lines go (_EngineErrors of an Engine object) ----
+// Copies of the log's error lines on standard error ("korva2d: ..."): on by
+// default, for the whole process; KORVA2D_LOG=quiet turns them off as well.
+inline void SetErrorsToStandardError(_Engine& e, bool on) {
+    vr::com::ComPtr<_EngineErrors> errors;
+    Check(e.QueryInterface(IID__EngineErrors, errors.Put()));
+    VBool value = on ? -1 : 0;
+    Check(errors->put_ErrorsToStandardError(value));
+}
+inline bool ErrorsToStandardError(_Engine& e) {
+    vr::com::ComPtr<_EngineErrors> errors;
+    Check(e.QueryInterface(IID__EngineErrors, errors.Put()));
+    VBool r = 0;
+    Check(errors->get_ErrorsToStandardError(&r));
+    return r != 0;
+}
+
 }  // namespace korva2d::calls
