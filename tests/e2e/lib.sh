@@ -1,18 +1,15 @@
 # The machinery of the end-to-end scripts: a display of their own, programs in
 # the background, windows, real input, screenshots and pixels, and waits on
-# what a test expects instead of fixed sleeps. A script starts with
-#   source "$(dirname "$0")/lib.sh"
-# and is registered with vr_add_e2e() (tests/CMakeLists.txt), which gives it
-# VR_BIN (the program folder), VR_GAME_CAPTION, VR_ENGINE_VERSION_TEXT and
-# E2E_OUT (its own folder). The library sets -euo pipefail, empties OUT
-# (= E2E_OUT), points XDG_DATA_HOME and XDG_CONFIG_HOME into it, defaults
-# SDL_AUDIODRIVER to dummy, and at exit ends what it started (printing the
-# programs' logs when the script fails).
-#
+# what a test expects instead of fixed sleeps. A script sources it
+# (source "$(dirname "$0")/lib.sh") and is registered with vr_add_e2e(), which
+# gives it VR_BIN (the program folder), VR_GAME_CAPTION, VR_ENGINE_VERSION_TEXT
+# and E2E_OUT. The library sets -euo pipefail, empties OUT (= E2E_OUT), points
+# XDG_DATA_HOME and XDG_CONFIG_HOME into it, defaults SDL_AUDIODRIVER to dummy,
+# and at exit ends what it started (showing the programs' logs on a failure).
 # Every wait polls every 50 ms and gives up after E2E_TIMEOUT seconds (20;
-# `E2E_TIMEOUT=60 e2e_wait_exit` for one call), returning 1 with a message, so
+# `E2E_TIMEOUT=60 e2e_wait_exit` for one call) with a message and status 1, so
 # under set -e a wait that fails ends the test. Positions are relative to the
-# top-left of the client area of the last window found (WX, WY).
+# client area of the last window found (WX, WY).
 #   e2e_display [WxH] [XVFB_OPTION...]  an Xvfb (24 bits, 1024x768) on a free display with its own
 #                                       cookie, ready for clients; exports DISPLAY and XAUTHORITY
 #   e2e_display_stop                    ends that X server
@@ -30,6 +27,7 @@
 #   e2e_shot FILE [IMPORT_OPTION...]    a screenshot of the whole screen
 #   e2e_shot_until FILE COMMAND...      takes screenshots into FILE until COMMAND (which reads FILE) succeeds
 #   e2e_pixel FILE X Y                  the colour of a pixel of a picture, "srgb(R,G,B)"
+#   e2e_pixels FILE X Y [X Y...]        the colours of several, one a line, reading the picture once
 #   e2e_pixel_is FILE X Y COLOUR        whether that pixel has that colour
 #   e2e_has_colour FILE COLOUR [X Y W H]  whether a picture (or a region) holds the colour (#RRGGBB)
 #   e2e_colour_count FILE X Y W H       how many colours a region of a picture holds
@@ -62,16 +60,12 @@ e2e_at_exit() { E2E_AT_EXIT+=("$1"); }
 e2e_end_all() {
   local status=$? pid cmd log
   for pid in "${E2E_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-  for pid in "${E2E_PIDS[@]}"; do
-    E2E_TIMEOUT=3 e2e_until e2e_ended "$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true
-  done
+  for pid in "${E2E_PIDS[@]}"; do E2E_TIMEOUT=3 e2e_until e2e_ended "$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true; done
   e2e_display_stop
   for cmd in "${E2E_AT_EXIT[@]}"; do eval "$cmd" || true; done
-  if [ "$status" -ne 0 ]; then
-    for log in "$OUT"/*.log; do
-      [ -s "$log" ] && { echo "--- the end of $log:"; tail -n 15 "$log"; }
-    done
-  fi
+  for log in "$OUT"/*.log; do
+    [ "$status" -eq 0 ] || [ ! -s "$log" ] || { echo "--- the end of $log:"; tail -n 15 "$log"; }
+  done
   return "$status"
 }
 trap e2e_end_all EXIT
@@ -100,16 +94,15 @@ e2e_display() {
   # The server takes every cookie of its file; the client looks one up by display number.
   touch "$XAUTHORITY"
   xauth -q -f "$XAUTHORITY" add :0 . "$cookie"
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -auth "$XAUTHORITY" -nolisten tcp "$@" 3> "$dir/number" 2> "$OUT/xvfb.txt" &
+  # -noreset: a client connecting just as the last one leaves is not cut off by a server reset.
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -auth "$XAUTHORITY" -nolisten tcp -noreset "$@" 3> "$dir/number" \
+    2> "$OUT/xvfb.txt" &
   E2E_XVFB=$!
   e2e_until e2e_display_settled
   grep -q "^[0-9][0-9]*$" "$dir/number" || { echo "Xvfb did not start:"; cat "$OUT/xvfb.txt"; return 1; }
-  DISPLAY=":$(cat "$dir/number")"
-  export DISPLAY
+  export DISPLAY=":$(<"$dir/number")"
   xauth -q -f "$XAUTHORITY" add "$DISPLAY" . "$cookie"
 }
-
-# Ready with its number written, or gone.
 e2e_display_settled() { grep -q "^[0-9][0-9]*$" "$OUT/x11/number" 2>/dev/null || ! kill -0 "$E2E_XVFB" 2>/dev/null; }
 
 e2e_display_stop() {
@@ -143,10 +136,8 @@ e2e_viewable() { xwininfo -name "$1" > "$OUT/window.txt" 2>/dev/null && grep -q 
 
 e2e_window() {
   e2e_until e2e_viewable "$1" || { echo "the window \"$1\" did not appear"; return 1; }
-  WX=$(sed -n "s/.*Absolute upper-left X: *//p" "$OUT/window.txt")
-  WY=$(sed -n "s/.*Absolute upper-left Y: *//p" "$OUT/window.txt")
-  WW=$(sed -n "s/.*Width: *//p" "$OUT/window.txt")
-  WH=$(sed -n "s/.*Height: *//p" "$OUT/window.txt")
+  read -r WX WY WW WH <<< "$(awk -F': *' '/Absolute upper-left X/ {x = $2} /Absolute upper-left Y/ {y = $2}
+                                         /Width/ {w = $2} /Height/ {h = $2} END {print x, y, w, h}' "$OUT/window.txt")"
 }
 
 e2e_move() { xdotool mousemove $((WX + $1)) $((WY + $2)); }
@@ -177,23 +168,25 @@ e2e_pointer_inside() {
 }
 
 e2e_shot() {
-  local file="$1"
+  local file="$1" fast=()
   shift
-  import -window root "$@" "$file"
+  [[ "$file" != *.png ]] || fast=(-quality 10)  # zlib level 1: a 4K screen in half the time
+  import -window root "${fast[@]}" "$@" "$file"
 }
 
-e2e_shot_until() {
-  local file="$1"
-  shift
-  e2e_until e2e_shot_then "$file" "$@" || { echo "the screen never showed what was waited for ($file)"; return 1; }
-}
-e2e_shot_then() {
-  local file="$1"
-  shift
-  e2e_shot "$file" && "$@"
-}
+e2e_shot_until() { e2e_until e2e_shot_then "$@" || { echo "the screen never showed what was waited for ($1)"; return 1; }; }
+e2e_shot_then() { e2e_shot "$1" && "${@:2}"; }
 
-e2e_pixel() { convert "$1" -format "%[pixel:p{$((WX + $2)),$((WY + $3))}]" info:; }
+e2e_pixels() {
+  local file="$1" format=""
+  shift
+  while [ $# -ge 2 ]; do
+    format+="%[pixel:p{$((WX + $1)),$((WY + $2))}]\n"
+    shift 2
+  done
+  convert "$file" -format "$format" info:
+}
+e2e_pixel() { e2e_pixels "$@"; }
 e2e_has_colour() {
   local region=()
   [ $# -lt 6 ] || region=(-crop "$5x$6+$((WX + $3))+$((WY + $4))" +repage)

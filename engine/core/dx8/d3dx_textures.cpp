@@ -34,10 +34,7 @@ vr::com::ComPtr<Direct3DTexture8> MakeTexture(const std::shared_ptr<Direct3DDevi
     if (!drawing) Fail(D3DERR_DEVICELOST);
     std::unique_ptr<vr::Texture> picture = drawing->CreatePicture(pixels.pixels.data(), pixels.width, pixels.height);
     if (!picture) Fail(D3DERR_OUTOFVIDEOMEMORY);
-    vr::com::ComPtr<Direct3DTexture8> texture;
-    // The new object starts with the one reference the pointer takes over.
-    *texture.Put() = static_cast<void*>(new Direct3DTexture8(std::move(picture)));
-    return texture;
+    return vr::com::ComPtr<Direct3DTexture8>(new Direct3DTexture8(std::move(picture)));
 }
 
 }  // namespace

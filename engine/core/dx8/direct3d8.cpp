@@ -12,34 +12,10 @@ namespace korva2d::dx8 {
 
 const vr::com::GUID IID_Direct3DTexture8 = {0x4B2D0A10, 0x7C31, 0x4E5A, {0x9F, 0x20, 0x5A, 0x1B, 0x3C, 0x8D, 0x01, 0x01}};
 
-Direct3DTexture8::Direct3DTexture8(std::unique_ptr<vr::Texture> picture) : picture_(std::move(picture)) {
-    // A client may hold a texture: the library stays loaded while it lives.
-    ++ServerObjectCounts().objects;
-}
+Direct3DTexture8::Direct3DTexture8(std::unique_ptr<vr::Texture> picture)
+    : CountedObject(ServerObjectCounts(), IID_Direct3DTexture8), picture_(std::move(picture)) {}
 
-Direct3DTexture8::~Direct3DTexture8() {
-    picture_.reset();
-    --ServerObjectCounts().objects;
-}
-
-HRESULT Direct3DTexture8::QueryInterface(const vr::com::GUID& iid, void** object) {
-    if (!object) return vr::com::E_POINTER;
-    if (iid == vr::com::IID_IUnknown || iid == IID_Direct3DTexture8) {
-        *object = this;
-        AddRef();
-        return vr::com::S_OK;
-    }
-    *object = nullptr;
-    return vr::com::E_NOINTERFACE;
-}
-
-uint32_t Direct3DTexture8::AddRef() { return uint32_t(++refs_); }
-
-uint32_t Direct3DTexture8::Release() {
-    long left = --refs_;
-    if (left == 0) delete this;
-    return uint32_t(left);
-}
+Direct3DTexture8::~Direct3DTexture8() = default;
 
 Direct3DTexture8* Direct3DTexture8::From(vr::com::IUnknown* object) {
     if (!object) return nullptr;
@@ -67,6 +43,8 @@ bool VideoReady() {
     try {
         vr::EnsureVideo();
     } catch (...) {
+        // Not an error rule: the stand-in answers "no adapter" for any failure
+        // to reach a display, as Direct3D counts none without one.
         return false;
     }
     return true;
@@ -114,6 +92,8 @@ Direct3DDevice8::Direct3DDevice8(vr::HWND window, const D3DPRESENT_PARAMETERS& p
     try {
         if (!form.Shown()) form.Show();
     } catch (...) {
+        // Not an error rule: whatever stops the window from showing reaches
+        // the engine as the DirectX code a device that cannot be made gives.
         Fail(D3DERR_NOTAVAILABLE);
     }
     formWindow_ = form.hWnd();
