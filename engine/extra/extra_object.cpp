@@ -3,6 +3,7 @@
 #include "core/library_values.h"
 #include "core/server_counts.h"
 #include "extra/mod_extra.h"
+#include "platform/error_rules.h"
 #include "platform/kernel.h"
 #include "platform/random.h"
 #include "platform/vbtypes.h"
@@ -10,19 +11,8 @@
 
 namespace korva2d {
 
-using vr::com::HResultFromCurrentException;
+using vr::ReturnErrorToCaller;
 using vr::com::S_OK;
-
-// Runs a member body; a run-time error fails back to the caller.
-template <class F>
-static HRESULT Guard(F&& body) {
-    try {
-        body();
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
-}
 
 ExtraObject::ExtraObject() : DispatchObject(ServerObjectCounts(), IID__Extra) {}
 
@@ -31,7 +21,7 @@ void ExtraObject::InitTimer() {
 }
 
 HRESULT ExtraObject::LimitFPS(int16_t iFPS) {
-    return Guard([&] {
+    return ReturnErrorToCaller([&] {
         if (!vr::IsTrue(TimerReady)) {
             InitTimer();
             TimerReady = vr::kTrue;
@@ -71,25 +61,25 @@ HRESULT ExtraObject::get_GetFps(Variant* result) {
 }
 
 HRESULT ExtraObject::Sleep(int32_t& Milliseconds) {
-    return Guard([&] { PauseMs(Milliseconds); });
+    return ReturnErrorToCaller([&] { PauseMs(Milliseconds); });
 }
 
 HRESULT ExtraObject::INIRead(Text& Section, Text& KeyName, Text& FileName, Text* result) {
-    return Guard([&] {
+    return ReturnErrorToCaller([&] {
         Text v = ReadIniValue(Section, KeyName, FileName);
         if (result) *result = v;
     });
 }
 
 HRESULT ExtraObject::INIWrite(Text& Section, Text& KeyName, Text& NewString, Variant& FileName, int16_t* result) {
-    return Guard([&] {
+    return ReturnErrorToCaller([&] {
         int16_t v = WriteIniValue(Section, KeyName, NewString, FileName);
         if (result) *result = v;
     });
 }
 
 HRESULT ExtraObject::SaveLog(Text& vText, Text& logFile) {
-    return Guard([&] { AppendLog(vText, logFile); });
+    return ReturnErrorToCaller([&] { AppendLog(vText, logFile); });
 }
 
 HRESULT ExtraObject::get_Pi(float* result) {
@@ -103,14 +93,14 @@ HRESULT ExtraObject::get_Rad(float* result) {
 }
 
 HRESULT ExtraObject::FileExists(Text& FilePath, VBool* result) {
-    return Guard([&] {
+    return ReturnErrorToCaller([&] {
         VBool v = vr::ToBool16(AppFileExists(FilePath));
         if (result) *result = v;
     });
 }
 
 HRESULT ExtraObject::RndNum(int32_t& MinNum, int32_t& MaxNum, int32_t* result) {
-    return Guard([&] {
+    return ReturnErrorToCaller([&] {
         float r = vr::Rnd();
         int32_t range = vr::Sub32(MaxNum, MinNum);
         int32_t v = vr::CLng(double(r) * double(range) + double(MinNum));
@@ -142,7 +132,7 @@ HRESULT ExtraObject::IsRectInRect(Rect& Rect1, Rect& Rect2, VBool* result) {
 }
 
 HRESULT ExtraObject::IsPointInRect(Variant& XPosition, Variant& YPosition, Rect& CRect, VBool* result) {
-    return Guard([&] {
+    return ReturnErrorToCaller([&] {
         // Tested in this order; Y is not even read when X lies outside.
         double x = XPosition.ToNumber();
         bool inside = x >= CRect.left && x <= CRect.right;

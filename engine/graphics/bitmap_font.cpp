@@ -1,8 +1,13 @@
 // The bitmap font: font.ini, read at the full start or written with the
-// default 11 x 11 grid.
+// default 11 x 11 grid, and the cell of a character.
+#include "graphics/bitmap_font.h"
+
 #include <unistd.h>
 
-#include "core/engine_object.h"
+#include <string_view>
+#include <vector>
+
+#include "core/dx8/dx8_errors.h"
 #include "extra/mod_extra.h"
 #include "graphics/default_font.h"
 #include "platform/profile.h"
@@ -31,9 +36,22 @@ std::vector<Text> SplitAtX(const Text& value) {
     return pieces;
 }
 
+std::string_view TrimSpaces(std::string_view s) {
+    size_t a = s.find_first_not_of(' ');
+    if (a == std::string_view::npos) return {};
+    return s.substr(a, s.find_last_not_of(' ') - a + 1);
+}
+
 }  // namespace
 
-void EngineObject::LoadFontIni() {
+int16_t BitmapFont::GetLetterIndex(const Text& character) const {
+    std::string_view c = TrimSpaces(character);
+    for (int16_t i = 0; i <= 120; ++i)
+        if (TrimSpaces(Signs[size_t(i)]) == c) return i;
+    return 0;
+}
+
+void BitmapFont::LoadFontIni() {
     const Text file = "font.ini";
     if (AppFileExists(file)) {
         // A failure names font.ini and what in it is wrong.

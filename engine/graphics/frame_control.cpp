@@ -10,46 +10,35 @@
 
 namespace korva2d {
 
-using vr::com::HResultFromCurrentException;
 using vr::com::S_OK;
 
 HRESULT EngineObject::ClearScreen(int16_t& vRed, int16_t& vGreen, int16_t& vBlue) {
-    try {
+    return vr::ReturnErrorToCaller([&] {
         uint32_t colour = PackArgb(255, vRed, vGreen, vBlue);
-        Need(D3DDevice).Clear(0, nullptr, dx8::D3DCLEAR_TARGET, colour, 1.0f, 0);
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+        Need(dx_.D3DDevice).Clear(0, nullptr, dx8::D3DCLEAR_TARGET, colour, 1.0f, 0);
+    });
 }
 
 HRESULT EngineObject::AmbientColor(Variant& cRed, Variant& cGreen, Variant& cBlue) {
-    try {
+    return vr::ReturnErrorToCaller([&] {
+        // A value that is no 32-bit number is refused in a box; the parts before it keep their new values.
         try {
-            AmbientRed = cRed.ToInt32();
-            AmbientGreen = cGreen.ToInt32();
-            AmbientBlue = cBlue.ToInt32();
+            textures_.AmbientRed = cRed.ToInt32();
+            textures_.AmbientGreen = cGreen.ToInt32();
+            textures_.AmbientBlue = cBlue.ToInt32();
         } catch (const vr::RuntimeError&) {
             vr::MsgBox("Error in AmbientColor()\r\nWrong RGB value!", vr::kMbOkOnly);
         }
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+    });
 }
 
 HRESULT EngineObject::RenderAll() {
     PollInput();
     // Every step is skipped when it fails; the frame goes on.
-    auto step = [](auto&& f) {
-        try {
-            f();
-        } catch (...) {
-        }
-    };
-    step([&] { Need(Sprite).End(); });
-    step([&] { Need(D3DDevice).Present(nullptr, nullptr, 0, nullptr); });
-    step([&] { Need(Sprite).Begin(); });
+    vr::Steps step(vr::OnError::kResumeNext);
+    step([&] { Need(dx_.Sprite).End(); });
+    step([&] { Need(dx_.D3DDevice).Present(nullptr, nullptr, 0, nullptr); });
+    step([&] { Need(dx_.Sprite).Begin(); });
     return S_OK;
 }
 
@@ -63,30 +52,24 @@ std::string ScreenshotName(int n) {
 }  // namespace
 
 HRESULT EngineObject::SaveScreenshot() {
-    try {
-        try {
+    return vr::ReturnErrorToCaller([&] {
+        LogAndGoOn("Error in SaveScreenshot()", [&] {
             std::string folder = Lib().AppPath;
             if (folder.empty() || folder.back() != '\\') folder += "\\";
-            if (!vr::IsDirectory(vr::NativePath(folder))) return S_OK;
+            if (!vr::IsDirectory(vr::NativePath(folder))) return;
             int n = 1;
             while (vr::PathFileExistsA(folder + ScreenshotName(n))) ++n;
             std::string name = folder + ScreenshotName(n);
-            dx8::D3DDISPLAYMODE mode = Need(D3DDevice).GetDisplayMode();
+            dx8::Direct3DDevice8& device = Need(dx_.D3DDevice);
+            dx8::D3DDISPLAYMODE mode = device.GetDisplayMode();
             vr::RECT window;
-            if (!vr::GetWindowRect(hWnd, &window)) throw vr::RuntimeError(dx8::D3DERR_INVALIDCALL);
-            auto surface = D3DDevice->CreateImageSurface(mode.Width, mode.Height, dx8::D3DFMT_A8R8G8B8);
-            D3DDevice->GetFrontBuffer(*surface);
-            Need(D3DX).SaveSurfaceToFile(name, dx8::D3DXIFF_BMP, *surface, nullptr, &window);
-        } catch (const dx8::FileWriteError& e) {
-            // Which file, and why (a full disk, say).
-            AppendLog("Error in SaveScreenshot() : " + D3DX->GetErrorString(e.number()) + " (" + e.description() + ")");
-        } catch (...) {
-            LogError("Error in SaveScreenshot()");
-        }
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+            if (!vr::GetWindowRect(display_.hWnd, &window)) throw vr::RuntimeError(dx8::D3DERR_INVALIDCALL);
+            auto surface = device.CreateImageSurface(mode.Width, mode.Height, dx8::D3DFMT_A8R8G8B8);
+            device.GetFrontBuffer(*surface);
+            // A file that cannot be written is named in the line, with the reason.
+            Need(dx_.D3DX).SaveSurfaceToFile(name, dx8::D3DXIFF_BMP, *surface, nullptr, &window);
+        });
+    });
 }
 
 }  // namespace korva2d

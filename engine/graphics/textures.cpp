@@ -1,72 +1,43 @@
 // The texture store and sprite drawing: CreateTexture, CreateTextureEx, Draw, DrawEx.
 #include "core/engine_object.h"
 #include "core/library_values.h"
-#include "core/store_slot.h"
 #include "extra/mod_extra.h"
 #include "graphics/argb.h"
-#include "platform/codepage.h"
-#include "platform/dialogs.h"
 
 namespace korva2d {
 
-using vr::com::HResultFromCurrentException;
 using vr::com::S_OK;
 
-dx8::Direct3DTexture8* EngineObject::TextureAt(int32_t index) const { return StoreSlot(Textures, index).Get(); }
-
-int32_t EngineObject::FindTexture(const Text& key) const {
-    Text lower = vr::AnsiLower(key);
-    for (int32_t i = 1; i <= TextureCount; ++i)
-        if (StoreSlot(TextureKeys, i) == lower) return i;
-    return 0;
-}
-
 vr::com::ComPtr<dx8::Direct3DTexture8> EngineObject::LoadTexture(const Text& fileName, int32_t transpColor) {
-    if (transpColor == 0) return Need(D3DX).CreateTextureFromFile(D3DDevice, AppFile(fileName));
-    return D3DX->CreateTextureFromFileEx(D3DDevice, AppFile(fileName), dx8::D3DX_DEFAULT, dx8::D3DX_DEFAULT,
-                                         dx8::D3DX_DEFAULT, 0, dx8::D3DFMT_UNKNOWN, dx8::D3DPOOL_MANAGED,
-                                         dx8::D3DX_FILTER_POINT, dx8::D3DX_FILTER_POINT, uint32_t(transpColor));
+    dx8::D3DX8& d3dx = Need(dx_.D3DX);
+    if (transpColor == 0) return d3dx.CreateTextureFromFile(dx_.D3DDevice, AppFile(fileName));
+    return d3dx.CreateTextureFromFileEx(dx_.D3DDevice, AppFile(fileName), dx8::D3DX_DEFAULT, dx8::D3DX_DEFAULT,
+                                        dx8::D3DX_DEFAULT, 0, dx8::D3DFMT_UNKNOWN, dx8::D3DPOOL_MANAGED,
+                                        dx8::D3DX_FILTER_POINT, dx8::D3DX_FILTER_POINT, uint32_t(transpColor));
 }
 
 HRESULT EngineObject::CreateTexture(Text& KeyName, Text& FileName, int32_t& transpColor) {
-    try {
-        try {
-            if (!AppFileExists(FileName)) return S_OK;
-            Text key = vr::AnsiLower(KeyName);
-            if (FindTexture(key)) {
-                vr::MsgBox("'" + key + "' already exists!", vr::kMbOkOnly, "DirectX Error");
-                return S_OK;
-            }
-            TextureCount = vr::Add32(TextureCount, 1);
-            Textures.resize(size_t(TextureCount) + 1);
-            TextureKeys.resize(size_t(TextureCount) + 1);
-            TextureKeys[size_t(TextureCount)] = key;
-            Textures[size_t(TextureCount)] = LoadTexture(FileName, transpColor);
-        } catch (...) {
-            LogError("Error in CreateTexture()");
-        }
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+    return vr::ReturnErrorToCaller([&] {
+        LogAndGoOn("Error in CreateTexture()", [&] {
+            if (!AppFileExists(FileName)) return;
+            int32_t i = textures_.Entries.Register(KeyName);
+            if (i == 0) return;
+            textures_.Entries.At(i) = LoadTexture(FileName, transpColor);
+        });
+    });
 }
 
 HRESULT EngineObject::CreateTextureEx(TextureObject& DXTexture, Text& FileName, int32_t& transpColor) {
-    try {
-        try {
-            if (!AppFileExists(FileName)) return S_OK;
+    return vr::ReturnErrorToCaller([&] {
+        LogAndGoOn("Error in CreateTexture()", [&] {
+            if (!AppFileExists(FileName)) return;
             vr::com::ComPtr<dx8::Direct3DTexture8> texture = LoadTexture(FileName, transpColor);
             // The caller's variable takes the new reference and lets its old one go.
             if (DXTexture) DXTexture->Release();
             DXTexture = texture.Get();
             DXTexture->AddRef();
-        } catch (...) {
-            LogError("Error in CreateTexture()");
-        }
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+        });
+    });
 }
 
 void EngineObject::DrawSprite(dx8::Direct3DTexture8* texture, float X, float Y, float Width, float Height,
@@ -87,35 +58,33 @@ void EngineObject::DrawSprite(dx8::Direct3DTexture8* texture, float X, float Y, 
     }
     v.Center.x = float((double(v.SrcRect.Right) - SrcX) / 2.0 * v.Scaling.x);
     v.Center.y = float((double(v.SrcRect.Bottom) - SrcY) / 2.0 * v.Scaling.y);
-    uint32_t colour = PackArgb(vr::CInt(255.0 / 100.0 * AlphaTransp), vr::CInt(AmbientRed), vr::CInt(AmbientGreen),
-                               vr::CInt(AmbientBlue));
+    uint32_t colour = PackArgb(vr::CInt(255.0 / 100.0 * AlphaTransp), vr::CInt(textures_.AmbientRed),
+                               vr::CInt(textures_.AmbientGreen), vr::CInt(textures_.AmbientBlue));
     vr::RECT src{v.SrcRect.Left, v.SrcRect.Top, v.SrcRect.Right, v.SrcRect.Bottom};
-    Need(Sprite).Draw(texture, &src, {v.Scaling.x, v.Scaling.y}, {v.Center.x, v.Center.y}, v.Rotation,
+    Need(dx_.Sprite).Draw(texture, &src, {v.Scaling.x, v.Scaling.y}, {v.Center.x, v.Center.y}, v.Rotation,
                  {v.Translation.x, v.Translation.y}, colour);
 }
 
 HRESULT EngineObject::Draw(Text& KeyName, float& X, float& Y, float& Width, float& Height, float& RotationAng,
                            int16_t& AlphaTransp, float& SrcX, float& SrcY, float& scaleWidth, float& scaleHeight) {
-    try {
-        int32_t i = FindTexture(KeyName);
-        if (i == 0) return S_OK;
+    return vr::ReturnErrorToCaller([&] {
+        int32_t i = textures_.Entries.Find(KeyName);
+        if (i == 0) return;
         // An entry whose loading failed holds no texture: the sprite refuses it.
-        DrawSprite(TextureAt(i), X, Y, Width, Height, RotationAng, AlphaTransp, SrcX, SrcY, scaleWidth, scaleHeight);
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+        DrawSprite(textures_.Entries.At(i).Get(), X, Y, Width, Height, RotationAng, AlphaTransp, SrcX, SrcY,
+                   scaleWidth, scaleHeight);
+    });
 }
 
 HRESULT EngineObject::DrawEx(TextureObject& DXTexture, float& X, float& Y, float& Width, float& Height,
                              float& RotationAng, int16_t& AlphaTransp, float& SrcX, float& SrcY, float& scaleWidth,
                              float& scaleHeight) {
-    // Every error is ignored: a texture that cannot be drawn draws nothing.
-    try {
+    // Every failing step is skipped: a texture that cannot be drawn draws nothing.
+    vr::Steps step(vr::OnError::kResumeNext);
+    step([&] {
         DrawSprite(dx8::Direct3DTexture8::From(DXTexture), X, Y, Width, Height, RotationAng, AlphaTransp, SrcX, SrcY,
                    scaleWidth, scaleHeight);
-    } catch (...) {
-    }
+    });
     return S_OK;
 }
 

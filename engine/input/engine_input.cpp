@@ -8,82 +8,69 @@
 
 namespace korva2d {
 
-using vr::com::HResultFromCurrentException;
-using vr::com::S_OK;
-
 namespace {
 constexpr int32_t kForegroundShared = dx8::DISCL_NONEXCLUSIVE | dx8::DISCL_FOREGROUND;
 }  // namespace
 
 void EngineObject::Initilize_DxInput() {
-    try {
-        DI = Need(DX).DirectInputCreate();
-        DIKeyboard = DI->CreateDevice("GUID_SysKeyboard");
-        DIKeyboard->SetCommonDataFormat(dx8::DIFORMAT_KEYBOARD);
-        DIKeyboard->SetCooperativeLevel(hWnd, kForegroundShared);
-        DIKeyboard->Acquire();
-        DIMouse = DI->CreateDevice("GUID_SysMouse");
-        DIMouse->SetCommonDataFormat(dx8::DIFORMAT_MOUSE);
-        DIMouse->SetCooperativeLevel(hWnd, kForegroundShared);
-        DIMouse->Acquire();
-    } catch (...) {
-        LogError("Error in Initilize_DxInput()");
-    }
+    LogAndGoOn("Error in Initilize_DxInput()", [&] {
+        dx_.DI = Need(dx_.DX).DirectInputCreate();
+        dx_.DIKeyboard = dx_.DI->CreateDevice("GUID_SysKeyboard");
+        dx_.DIKeyboard->SetCommonDataFormat(dx8::DIFORMAT_KEYBOARD);
+        dx_.DIKeyboard->SetCooperativeLevel(display_.hWnd, kForegroundShared);
+        dx_.DIKeyboard->Acquire();
+        dx_.DIMouse = dx_.DI->CreateDevice("GUID_SysMouse");
+        dx_.DIMouse->SetCommonDataFormat(dx8::DIFORMAT_MOUSE);
+        dx_.DIMouse->SetCooperativeLevel(display_.hWnd, kForegroundShared);
+        dx_.DIMouse->Acquire();
+    });
 }
 
 void EngineObject::PollInput() {
-    bool failed = false;
-    try {
+    vr::Steps read(vr::OnError::kResumeNext);
+    read([&] {
         std::array<uint8_t, 256> keys;
-        Need(DIKeyboard).GetDeviceStateKeyboard(keys);
-        KeyState = keys;
-    } catch (...) {
-        failed = true;
-    }
-    try {
+        Need(dx_.DIKeyboard).GetDeviceStateKeyboard(keys);
+        input_.KeyState = keys;
+    });
+    read([&] {
         dx8::DIMOUSESTATE mouse;
-        Need(DIMouse).GetDeviceStateMouse(mouse);
-        MouseState = mouse;
-    } catch (...) {
-        failed = true;
-    }
-    if (!failed) return;
-    for (auto* device : {&DIKeyboard, &DIMouse}) {
-        try {
-            Need(*device).Acquire();
-        } catch (...) {
-        }
-    }
+        Need(dx_.DIMouse).GetDeviceStateMouse(mouse);
+        input_.MouseState = mouse;
+    });
+    if (!read.Failed()) return;
+    vr::Steps acquire(vr::OnError::kResumeNext);
+    acquire([&] { Need(dx_.DIKeyboard).Acquire(); });
+    acquire([&] { Need(dx_.DIMouse).Acquire(); });
 }
 
 HRESULT EngineObject::GetKeyState(int32_t& Key, VBool* result) {
-    try {
+    return vr::ReturnErrorToCaller([&] {
         if (Key < 0 || Key > 255) throw vr::RuntimeError(vr::kErrSubscript);
-        if (result) *result = vr::ToBool16(KeyState[size_t(Key)] == 0x80);
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+        if (result) *result = vr::ToBool16(input_.KeyState[size_t(Key)] == 0x80);
+    });
 }
 
 HRESULT EngineObject::GetMouseState(int32_t& ret_X, int32_t& ret_Y, VBool& ret_B1, VBool& ret_B2, VBool& ret_B3,
                                     int32_t& ret_Wheel, VBool* result) {
-    try {
+    return vr::ReturnErrorToCaller([&] {
         LibraryValues& lib = Lib();
-        vr::GetCursorPos(&CursorPos);
-        if (vr::IsTrue(FullScreen)) {
-            lib.MouseX = CursorPos.x;
-            lib.MouseY = CursorPos.y;
+        vr::POINT& cursor = input_.CursorPos;
+        const dx8::DIMOUSESTATE& mouse = input_.MouseState;
+        vr::GetCursorPos(&cursor);
+        if (vr::IsTrue(display_.FullScreen)) {
+            lib.MouseX = cursor.x;
+            lib.MouseY = cursor.y;
         } else {
             vr::RECT window;
-            vr::GetWindowRect(hWnd, &window);
-            lib.MouseX = vr::Sub32(CursorPos.x, window.left);
-            lib.MouseY = vr::Sub32(CursorPos.y, window.top);
+            vr::GetWindowRect(display_.hWnd, &window);
+            lib.MouseX = vr::Sub32(cursor.x, window.left);
+            lib.MouseY = vr::Sub32(cursor.y, window.top);
         }
-        lib.MouseWheel = vr::CLng(double(lib.MouseWheel) + double(MouseState.lZ) / 120.0);
-        lib.MouseB1 = vr::ToBool16(MouseState.Buttons[0] != 0);
-        lib.MouseB2 = vr::ToBool16(MouseState.Buttons[1] != 0);
-        lib.MouseB3 = vr::ToBool16(MouseState.Buttons[2] != 0);
+        lib.MouseWheel = vr::CLng(double(lib.MouseWheel) + double(mouse.lZ) / 120.0);
+        lib.MouseB1 = vr::ToBool16(mouse.Buttons[0] != 0);
+        lib.MouseB2 = vr::ToBool16(mouse.Buttons[1] != 0);
+        lib.MouseB3 = vr::ToBool16(mouse.Buttons[2] != 0);
         ret_X = lib.MouseX;
         ret_Y = lib.MouseY;
         ret_B1 = lib.MouseB1;
@@ -91,21 +78,15 @@ HRESULT EngineObject::GetMouseState(int32_t& ret_X, int32_t& ret_Y, VBool& ret_B
         ret_B3 = lib.MouseB3;
         ret_Wheel = lib.MouseWheel;
         if (result) *result = vr::kFalse;
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+    });
 }
 
 HRESULT EngineObject::SetMousePos(int32_t& posX, int32_t& posY) {
-    try {
+    return vr::ReturnErrorToCaller([&] {
         vr::SetCursorPos(posX, posY);
         Lib().MouseX = posX;
         Lib().MouseY = posY;
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+    });
 }
 
 }  // namespace korva2d

@@ -4,12 +4,12 @@
 
 #include "core/server_counts.h"
 #include "extra/mod_extra.h"
+#include "platform/error_rules.h"
 #include "platform/vbtypes.h"
 
 namespace korva2d {
 
 using vr::com::Failed;
-using vr::com::HResultFromCurrentException;
 using vr::com::S_OK;
 using vr::com::Succeeded;
 
@@ -42,7 +42,7 @@ bool Mp3PlayerObject::BuildGraph(const std::string& path, std::string& reason) {
 }
 
 HRESULT Mp3PlayerObject::LoadMP3(Text& FileName, VBool* result) {
-    try {
+    return vr::ReturnErrorToCaller([&] {
         if (result) *result = vr::kFalse;
         ReleaseGraph();
         std::string path = AppFile(FileName);
@@ -50,10 +50,7 @@ HRESULT Mp3PlayerObject::LoadMP3(Text& FileName, VBool* result) {
         bool loaded = BuildGraph(path, reason);
         if (!loaded) AppendLog("Error loading mp3 file: " + path + " (" + reason + ")");
         if (result) *result = vr::ToBool16(loaded);
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+    });
 }
 
 int32_t Mp3PlayerObject::WholeSeconds(HRESULT hr, double seconds) {

@@ -1,92 +1,49 @@
 // Sound effects by key name: one DirectSound buffer per registered key.
-#include <exception>
-
 #include "core/engine_object.h"
 #include "core/library_values.h"
-#include "core/store_slot.h"
 #include "extra/mod_extra.h"
-#include "platform/codepage.h"
-#include "platform/dialogs.h"
 #include "platform/vbtypes.h"
 
 namespace korva2d {
 
-using vr::com::HResultFromCurrentException;
-using vr::com::S_OK;
-
 void EngineObject::Initilize_Soundcard() {
-    try {
-        if (!DX) throw vr::RuntimeError(91);
-        DSEnum = DX->GetDSEnum();
-        if (DSEnum->GetCount() >= 1) SoundAvailable = vr::kTrue;
-        if (!vr::IsTrue(SoundAvailable)) return;
-        std::string guid = DSEnum->GetGuid(1);
-        DS = DX->DirectSoundCreate(guid);
-        DS->SetCooperativeLevel(hWnd, dx8::DSSCL_NORMAL);
-    } catch (...) {
-        LogError("Error in Initilize_Soundcard()");
-    }
+    LogAndGoOn("Error in Initilize_Soundcard()", [&] {
+        dx_.DSEnum = Need(dx_.DX).GetDSEnum();
+        if (dx_.DSEnum->GetCount() >= 1) sounds_.SoundAvailable = vr::kTrue;
+        if (!vr::IsTrue(sounds_.SoundAvailable)) return;
+        std::string guid = dx_.DSEnum->GetGuid(1);
+        dx_.DS = dx_.DX->DirectSoundCreate(guid);
+        dx_.DS->SetCooperativeLevel(display_.hWnd, dx8::DSSCL_NORMAL);
+    });
 }
 
 HRESULT EngineObject::CreateSound(Text& sndName, Text& pFilename) {
-    try {
-        if (!vr::IsTrue(SoundAvailable)) return S_OK;
-        try {
-            if (!AppFileExists(pFilename)) return S_OK;
+    return vr::ReturnErrorToCaller([&] {
+        if (!vr::IsTrue(sounds_.SoundAvailable)) return;
+        LogAndGoOn("Error in CreateSound(" + AppFile(pFilename) + ")", [&] {
+            if (!AppFileExists(pFilename)) return;
             dx8::DSBUFFERDESC desc;
             desc.lFlags = dx8::DSBCAPS_CTRLFREQUENCY | dx8::DSBCAPS_CTRLPAN | dx8::DSBCAPS_CTRLVOLUME;
-            Text key = vr::AnsiLower(sndName);
-            for (int32_t i = 1; i <= SoundCount; ++i) {
-                if (StoreSlot(SoundNames, i) == key) {
-                    vr::MsgBox("Error importing sound KeyName.\r\n'" + key + "' already exists!", vr::kMbOkOnly,
-                               "DirectX Error");
-                    return S_OK;
-                }
-            }
-            SoundCount = vr::Add32(SoundCount, 1);
-            SoundBuffers.resize(size_t(SoundCount) + 1);
-            SoundNames.resize(size_t(SoundCount) + 1);
-            SoundNames[SoundCount] = key;
-            if (!DS) throw vr::RuntimeError(91);
-            SoundBuffers[SoundCount] = DS->CreateSoundBufferFromFile(AppFile(pFilename), desc);
-        } catch (...) {
-            LogError("Error in CreateSound(" + AppFile(pFilename) + ")");
-        }
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+            int32_t i = sounds_.Buffers.Register(sndName);
+            if (i == 0) return;
+            sounds_.Buffers.At(i) = Need(dx_.DS).CreateSoundBufferFromFile(AppFile(pFilename), desc);
+        });
+    });
 }
 
 HRESULT EngineObject::SoundPlay(Text& sndName, VBool& sndLoop, int32_t& sndVolume, int32_t& sndPan,
                                 int32_t& sndFrequency) {
-    try {
-        if (!vr::IsTrue(SoundAvailable)) return S_OK;
-        std::exception_ptr failure;  // the last failure remembered during the search
-        auto step = [&](auto&& f) {
-            try {
-                f();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        };
-        Text key;
-        step([&] { key = vr::AnsiLower(sndName); });
-        for (int32_t i = 1; i <= SoundCount; ++i) {
-            bool match = false;
-            step([&] { match = StoreSlot(SoundNames, i) == key; });
-            if (!match) continue;
+    return vr::ReturnErrorToCaller([&] {
+        if (!vr::IsTrue(sounds_.SoundAvailable)) return;
+        vr::Steps step(vr::OnError::kResumeNext);
+        int32_t i = 0;
+        step([&] { i = sounds_.Buffers.Find(sndName); });
+        if (i != 0) {
             int32_t volume = -10000;
             step([&] { volume = vr::CLng(-10000.0 + double(sndVolume) * 100.0); });
-            // Each step reads the slot again: after Korva2D_Unload it is gone (error 9), and
-            // every step fails and is skipped.
-            auto call = [&](auto&& f) {
-                step([&] {
-                    auto& buffer = StoreSlot(SoundBuffers, i);
-                    if (!buffer) throw vr::RuntimeError(91);
-                    f(*buffer);
-                });
-            };
+            // Each call reads the slot again: after Korva2D_Unload it is gone (error 9),
+            // and every call fails and is skipped.
+            auto call = [&](auto&& f) { step([&] { f(Need(sounds_.Buffers.At(i))); }); };
             call([&](auto& b) { b.SetVolume(volume); });
             call([&](auto& b) { b.SetPan(vr::CLng(double(sndPan) * 100.0)); });
             call([&](auto& b) { b.SetFrequency(vr::CLng(double(sndFrequency) * 1000.0)); });
@@ -97,44 +54,26 @@ HRESULT EngineObject::SoundPlay(Text& sndName, VBool& sndLoop, int32_t& sndVolum
                 call([&](auto& b) { b.SetCurrentPosition(0); });
                 call([&](auto& b) { b.Play(dx8::DSBPLAY_LOOPING); });
             }
-            return S_OK;  // failures inside a found entry are not reported
+            return;  // failures inside a found entry are not reported
         }
-        if (failure) {
-            try {
-                std::rethrow_exception(failure);
-            } catch (...) {
-                LogError("Error in SoundPlay");
-            }
-        }
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+        if (step.Failed()) LogError("Error in SoundPlay", step.LastFailure());
+    });
 }
 
 HRESULT EngineObject::SoundStop(Text& sndName, VBool& sndPause) {
-    try {
-        if (!vr::IsTrue(SoundAvailable)) return S_OK;
+    return vr::ReturnErrorToCaller([&] {
+        if (!vr::IsTrue(sounds_.SoundAvailable)) return;
         auto stop = [&](int32_t i) {
-            auto& buffer = StoreSlot(SoundBuffers, i);
-            if (!buffer) throw vr::RuntimeError(91);
-            buffer->Stop();
-            if (!vr::IsTrue(sndPause)) buffer->SetCurrentPosition(0);
+            dx8::DirectSoundSecondaryBuffer8& buffer = Need(sounds_.Buffers.At(i));
+            buffer.Stop();
+            if (!vr::IsTrue(sndPause)) buffer.SetCurrentPosition(0);
         };
         if (!sndName.empty()) {
-            Text key = vr::AnsiLower(sndName);
-            for (int32_t i = 1; i <= SoundCount; ++i)
-                if (StoreSlot(SoundNames, i) == key) {
-                    stop(i);
-                    return S_OK;
-                }
-            return S_OK;
+            if (int32_t i = sounds_.Buffers.Find(sndName)) stop(i);
+            return;
         }
-        for (int32_t i = 1; i <= SoundCount; ++i) stop(i);
-        return S_OK;
-    } catch (...) {
-        return HResultFromCurrentException();
-    }
+        for (int32_t i = 1; i <= sounds_.Buffers.Count(); ++i) stop(i);
+    });
 }
 
 }  // namespace korva2d

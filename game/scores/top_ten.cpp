@@ -11,6 +11,7 @@
 #include "core/game_state.h"
 #include "core/sound_cues.h"
 #include "platform/dialogs.h"
+#include "platform/error_rules.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform/random.h"
@@ -90,14 +91,11 @@ bool WriteAtOnce(const std::vector<std::pair<std::string, std::string>>& keysAnd
     return group.Flush() && written;
 }
 
-// A 16-bit field from text; a text that is no valid 16-bit integer leaves it.
+// A 16-bit field from text; a text that is no valid 16-bit integer fails.
 void LoadNumber(const std::string& key, int16_t& field) {
-    try {
-        bool fromFile = false;
-        std::string t = ReadScrambled(key, "0", fromFile);
-        field = vr::Variant(t).ToInt16();
-    } catch (const vr::RuntimeError&) {
-    }
+    bool fromFile = false;
+    std::string t = ReadScrambled(key, "0", fromFile);
+    field = vr::Variant(t).ToInt16();
 }
 
 // Why the file could not be written, as far as can be seen from outside.
@@ -145,25 +143,22 @@ std::string ScrambleText(const std::string& text, int16_t key) {
 std::string Top10Path() { return G.ScoreDir + "\\Top10.ini"; }
 
 void LoadTop10() {
+    // A value that cannot be read is skipped: its field keeps what it held.
+    vr::Steps step(vr::OnError::kResumeNext);
+    bool fromFile = false;
     for (int n = 1; n <= 10; ++n) {
         ScoreEntry& e = G.TopTen[n];
         std::string p = vr::Str(n);
-        try {
-            bool fromFile = false;
+        step([&] {
             std::string name = ReadScrambled(p + "N", "", fromFile);
             e.Name = name.empty() ? "RE Rize" : name;
-        } catch (const vr::RuntimeError&) {
-        }
-        LoadNumber(p + "S", e.Score);
-        LoadNumber(p + "T", e.Time);
-        LoadNumber(p + "A", e.Accuracy);
+        });
+        step([&] { LoadNumber(p + "S", e.Score); });
+        step([&] { LoadNumber(p + "T", e.Time); });
+        step([&] { LoadNumber(p + "A", e.Accuracy); });
     }
-    LoadNumber("Time1", G.BestTime);
-    try {
-        bool fromFile = false;
-        G.BestTimeName = ReadScrambled("TimeName", "0", fromFile);
-    } catch (const vr::RuntimeError&) {
-    }
+    step([&] { LoadNumber("Time1", G.BestTime); });
+    step([&] { G.BestTimeName = ReadScrambled("TimeName", "0", fromFile); });
     if (G.UnsavedTopTen) G.TopTen = *G.UnsavedTopTen;
     if (G.UnsavedBestTime) std::tie(G.BestTime, G.BestTimeName) = *G.UnsavedBestTime;
 }

@@ -6,6 +6,7 @@
 #include "core/game_state.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
+#include "platform/error_rules.h"
 #include "platform/kernel.h"
 #include "platform/net.h"
 #include "platform/window.h"
@@ -42,15 +43,6 @@ vr::BrowserControl& Browser() {
     static vr::BrowserControl wb;
     return wb;
 }
-
-// Each step of the upload is skipped when it fails.
-template <class F>
-void Skippable(F&& f) {
-    try {
-        f();
-    } catch (const vr::RuntimeError&) {
-    }
-}
 }  // namespace
 
 std::string ScoreServer() { return FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer); }
@@ -72,38 +64,40 @@ void UploadScores() {
         vr::MsgBox("You must connect to the Internet first!", vr::kMbOkOnly);
         return;
     }
-    Skippable([] { Browser().Silent = false; });
-    Skippable([] {
+    // Each step of the upload is skipped when it fails.
+    vr::Steps step(vr::OnError::kResumeNext);
+    step([] { Browser().Silent = false; });
+    step([] {
         Field().Cls();
         PrintFieldText(vr::Variant("PLEASE WAIT... UPLOADING SCORES..."), 55, 155, 8, false, false);
     });
     const int answeredBefore = vr::AnsweredNavigations();
     auto answered = [answeredBefore] { return std::min(kPlaces, vr::AnsweredNavigations() - answeredBefore); };
     for (int n = 10; n >= 1; --n) {
-        Skippable([n] { Browser().Navigate(ScoreRequest(n)); });
+        step([n] { Browser().Navigate(ScoreRequest(n)); });
         for (int i = 0; i < 400; ++i) {
             vr::Sleep(1);
-            Skippable([] { vr::ProcessPendingMessages(); });
+            step([] { vr::ProcessPendingMessages(); });
         }
     }
     for (int waited = 0; waited < kLateAnswerMs && answered() < kPlaces && !vr::WaitForNavigations(10); waited += 10)
-        Skippable([] { vr::ProcessPendingMessages(); });
+        step([] { vr::ProcessPendingMessages(); });
     // The server's answers are checked, so the player is not told of an upload
     // that did not happen.
     if (int got = answered(); got < kPlaces) {
         std::string text = got == 0 ? "Your scores were not uploaded: the score server did not accept them."
                                     : "Only " + vr::Str(got) + " of the 10 places were uploaded: the score server "
                                       "did not accept the others.";
-        Skippable([&] { vr::MsgBox(text + " Please try again later.", vr::kMbOkOnly, "Online Scores"); });
+        step([&] { vr::MsgBox(text + " Please try again later.", vr::kMbOkOnly, "Online Scores"); });
         if (got == 0) return;
     }
     int answer = vr::kIdNo;
-    Skippable([&] {
+    step([&] {
         answer = vr::MsgBox("Your score uploaded! Do you want to check if you got on the list?", vr::kMbYesNo,
                             "Online Scores");
     });
     if (answer == vr::kIdYes)
-        Skippable([] { vr::ShellExecuteA(0, "open", (WebSite() + score_protocol::PageTarget()).c_str(), "", "", 0); });
+        step([] { vr::ShellExecuteA(0, "open", (WebSite() + score_protocol::PageTarget()).c_str(), "", "", 0); });
 }
 
 }  // namespace game

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/com.h"
+#include "platform/error_rules.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 
@@ -16,36 +17,18 @@ namespace vr::com {
 
 namespace {
 
-class ClassFactory final : public IClassFactory {
+class ClassFactory final : public CountedObject<IClassFactory> {
 public:
-    ClassFactory(ServerCounts& counts, CreateFunction create) : counts_(counts), create_(create) { ++counts_.objects; }
-    ~ClassFactory() { --counts_.objects; }
+    ClassFactory(ServerCounts& counts, CreateFunction create)
+        : CountedObject(counts, IID_IClassFactory), counts_(counts), create_(create) {}
 
-    HRESULT QueryInterface(const GUID& iid, void** object) override {
-        if (!object) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    uint32_t AddRef() override { return static_cast<uint32_t>(++refs_); }
-    uint32_t Release() override {
-        long left = --refs_;
-        if (left == 0) delete this;
-        return static_cast<uint32_t>(left);
-    }
     HRESULT CreateInstance(IUnknown* outer, const GUID& iid, void** object) override {
         if (!object) return E_POINTER;
         *object = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        try {
-            return create_(iid, object);
-        } catch (...) {
-            return HResultFromCurrentException();
-        }
+        HRESULT hr = S_OK;
+        HRESULT thrown = ReturnErrorToCaller([&] { hr = create_(iid, object); });
+        return Failed(thrown) ? thrown : hr;
     }
     HRESULT LockServer(int32_t lock) override {
         if (lock) ++counts_.locks;
@@ -56,7 +39,6 @@ public:
 private:
     ServerCounts& counts_;
     CreateFunction create_;
-    std::atomic<long> refs_{0};
 };
 
 struct Target {

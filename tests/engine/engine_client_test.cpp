@@ -48,15 +48,12 @@ TEST_F(EngineClient, SoundOnlyStartRegistersAndUnloadsWithExactlyTheLogLines) {
     EXPECT_FLOAT_EQ(Rad(*extra_), 3.14159265f / 180.0f);
     CreateSound(*engine_, "fire1", "fire1.wav");
     CreateSound(*engine_, "Missing", "missing.wav");
-    vr::PushDialogAnswer("OK");
-    int dialogs = vr::DialogCount();
-    CreateSound(*engine_, "FIRE1", "fire1.wav");  // duplicate key: a box, nothing logged
-    EXPECT_EQ(vr::DialogCount(), dialogs + 1);
+    const std::vector<std::string> refused = {"DirectX Error | Error importing sound KeyName.\\n'fire1' already exists!"};
+    EXPECT_EQ(vr::testing::ShownDialogs([&] { CreateSound(*engine_, "FIRE1", "fire1.wav"); }), refused);  // nothing logged
     vr::testing::WriteBytes(dir_ + "/bad.wav", "this is not a sound");
     CreateSound(*engine_, "bad", "bad.wav");
-    vr::PushDialogAnswer("OK");
-    CreateSound(*engine_, "bad", "bad.wav");  // the key stays taken: the duplicate box again
-    EXPECT_EQ(vr::DialogCount(), dialogs + 2);
+    auto shown = vr::testing::ShownDialogs([&] { CreateSound(*engine_, "bad", "bad.wav"); });
+    EXPECT_EQ(shown.size(), 1u) << "the key stays taken: the duplicate box again";
     SoundPlay(*engine_, "Fire1");
     SoundPlay(*engine_, "bad");    // no buffer: nothing plays, nothing reported
     SoundPlay(*engine_, "fire2");  // never registered: nothing at all
@@ -96,14 +93,12 @@ TEST_F(EngineClient, WithoutASoundDeviceEverySoundCallDoesNothing) {
 
 TEST_F(EngineClient, MissingDirectXShowsTheInstallBoxAndFailsBackToTheCaller) {
     setenv("KORVA_DX8_FAIL", "root,d3dx", 1);
-    vr::PushDialogAnswer("OK");
-    ::testing::internal::CaptureStderr();
     int32_t hwnd = 0;
     Text path = dir_;
     VBool result = 0;
-    vr::com::HRESULT hr = engine_->Korva2D_Start_OnlySound(hwnd, path, &result);
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("[dialog] DirectX Error | Install DirectX 8.1 or better | OK"), std::string::npos);
+    vr::com::HRESULT hr = 0;
+    auto shown = vr::testing::ShownDialogs([&] { hr = engine_->Korva2D_Start_OnlySound(hwnd, path, &result); });
+    EXPECT_EQ(shown, std::vector<std::string>{"DirectX Error | Install DirectX 8.1 or better"});
     EXPECT_EQ(static_cast<uint32_t>(hr), 0x800A005Bu);  // error 91 without D3DX for the error text
     EXPECT_EQ(Log().size(), 2u);                          // only the two start lines
 }

@@ -36,6 +36,17 @@ public:
         *engine.Put() = p;
     }
     EngineObject& Object() { return *static_cast<EngineObject*>(engine.Get()); }
+    dx8::Direct3DDevice8& Device() { return *Object().Devices().D3DDevice; }
+    std::vector<uint32_t> BackBuffer() {
+        std::vector<uint32_t> pixels;
+        EXPECT_TRUE(Device().ReadBackBuffer(pixels));
+        return pixels;
+    }
+    // The texture registered last.
+    dx8::Direct3DTexture8* LastTexture() {
+        const auto& store = Object().Textures().Entries;
+        return store.At(store.Count()).Get();
+    }
     std::vector<std::string> Log() const { return vr::testing::LogMessages(dir + "/log.txt"); }
     std::string LogText() const {
         std::string all;

@@ -8,7 +8,7 @@
 
 #include "bounded_call.h"
 #include "engine_fixture.h"
-#include "platform/dialogs.h"
+#include "extra/mod_extra.h"
 #include "platform/profile.h"
 
 using namespace korva2d;
@@ -23,28 +23,8 @@ protected:
     void TearDown() override { unsetenv("KORVA_DX8_FAIL"); }
     static std::string Name() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
     VBool Start(float w = 200, float h = 120) { return Korva2D_Start(*fx_->engine, fx_->form->hWnd(), fx_->dir, w, h); }
-    // Runs f and answers the dialogs it showed ("title | text"), each answered OK.
-    template <class F>
-    std::vector<std::string> Dialogs(F&& f) {
-        for (int i = 0; i < 4; ++i) vr::PushDialogAnswer("OK");
-        ::testing::internal::CaptureStderr();
-        f();
-        std::string err = ::testing::internal::GetCapturedStderr();
-        std::vector<std::string> out;
-        for (size_t i = err.find("[dialog] "); i != std::string::npos; i = err.find("[dialog] ", i + 1)) {
-            size_t end = err.find(" | OK", i);
-            out.push_back(err.substr(i + 9, end - i - 9));
-        }
-        return out;
-    }
     std::unique_ptr<korva2d_test::EngineFixture> fx_;
 };
-
-std::string IniValue(const std::string& file, const char* section, const char* key) {
-    char buf[64] = {};
-    vr::GetPrivateProfileStringA(section, key, "?", buf, sizeof buf, file.c_str());
-    return buf;
-}
 
 size_t IniKeyCount(const std::string& file, const char* section) {
     std::vector<char> buf(8192);
@@ -58,10 +38,9 @@ size_t IniKeyCount(const std::string& file, const char* section) {
 
 TEST_F(EngineStart, FullStartPlacesTheWindowWritesTheDefaultFontAndReadsItBack) {
     ASSERT_EQ(Start(640.5f, 481.5f), -1);  // ties to even: 640 x 482
-    EngineObject& e = fx_->Object();
-    EXPECT_EQ(e.ResWidth, 640);
-    EXPECT_EQ(e.ResHeight, 482);
-    EXPECT_EQ(e.D3DDevice->BackBufferWidth(), 640);
+    EXPECT_EQ(fx_->Object().Display().ResWidth, 640);
+    EXPECT_EQ(fx_->Object().Display().ResHeight, 482);
+    EXPECT_EQ(fx_->Device().BackBufferWidth(), 640);
     vr::RECT r;
     ASSERT_TRUE(vr::GetWindowRect(fx_->form->hWnd(), &r));
     int sw = vr::GetSystemMetrics(vr::SM_CXSCREEN), sh = vr::GetSystemMetrics(vr::SM_CYSCREEN);
@@ -75,13 +54,15 @@ TEST_F(EngineStart, FullStartPlacesTheWindowWritesTheDefaultFontAndReadsItBack) 
     std::string ini = fx_->dir + "/font.ini";
     EXPECT_EQ(IniKeyCount(ini, "Signs value"), 121u);
     EXPECT_EQ(IniKeyCount(ini, "Signs position"), 121u);
-    EXPECT_EQ(IniValue(ini, "Signs position", "0"), "1x1");
-    EXPECT_EQ(IniValue(ini, "Signs position", "1"), "24x1");
-    EXPECT_EQ(IniValue(ini, "Signs position", "120"), "231x231");
-    EXPECT_EQ(IniValue(ini, "Signs value", "101"), "\x80");
-    EXPECT_EQ(IniValue(ini, "Letter sizes", "Width"), "22");
-    EXPECT_EQ(IniValue(ini, "Letter sizes", "Height"), "22");
-    EXPECT_EQ(e.AmbientRed + e.AmbientGreen + e.AmbientBlue, 3 * 255);
+    EXPECT_EQ(ReadIniValue("Signs position", "0", "font.ini"), "1x1");
+    EXPECT_EQ(ReadIniValue("Signs position", "1", "font.ini"), "24x1");
+    EXPECT_EQ(ReadIniValue("Signs position", "120", "font.ini"), "231x231");
+    EXPECT_EQ(ReadIniValue("Signs value", "101", "font.ini"), "\x80");
+    EXPECT_EQ(ReadIniValue("Letter sizes", "Width", "font.ini"), "22");
+    EXPECT_EQ(ReadIniValue("Letter sizes", "Height", "font.ini"), "22");
+    const TextureStore& t = fx_->Object().Textures();
+    EXPECT_EQ(t.AmbientRed + t.AmbientGreen + t.AmbientBlue, 3 * 255);
+    const BitmapFont& e = fx_->Object().Letters();
     auto signs = e.Signs;
     auto pos = e.LetterPos;
     std::string before = vr::testing::ReadBytes(ini);
@@ -123,12 +104,12 @@ TEST_F(EngineStart, ADamagedFontIniEndsTheStartAfterTheFontNamingTheFileAndTheFa
         } else {
             ASSERT_EQ(mkfifo(ini.c_str(), 0600), 0);
         }
-        fx_->Object().AmbientRed = 0;
+        AmbientColor(*fx_->engine, 0, 0, 0);
         EXPECT_EQ(Start(), 0) << c.line;
         std::string expected = "Error in Korva2D_Start : Run-time error " + std::string(c.line);
         expected.replace(expected.find("INI"), 3, fx_->dir + "\\font.ini");
         EXPECT_EQ(fx_->Log().back().rfind(expected, 0), 0u) << fx_->Log().back();
-        EXPECT_EQ(fx_->Object().AmbientRed, 0) << "the ambient colour comes after the font";
+        EXPECT_EQ(fx_->Object().Textures().AmbientRed, 0) << "the ambient colour comes after the font";
     }
 }
 
@@ -151,7 +132,7 @@ TEST_F(EngineStart, MissingServicesShowTheInstallBoxOrTakeTheErrorPath) {
         setenv("KORVA_DX8_FAIL", c.fail, 1);
         vr::com::HRESULT hr = 0;
         VBool result = -1;
-        auto shown = Dialogs([&] {
+        auto shown = vr::testing::ShownDialogs([&] {
             int32_t hwnd = fx_->form->hWnd();
             float w = 200, h = 120;
             VBool full = 0;
@@ -170,11 +151,11 @@ TEST_F(EngineStart, MissingServicesShowTheInstallBoxOrTakeTheErrorPath) {
 }
 
 TEST_F(EngineStart, ASizeBeyondSixteenBitsStillStoresTheWindowAndTheFolder) {
-    auto shown = Dialogs([&] { Start(40000, 120); });
+    auto shown = vr::testing::ShownDialogs([&] { Start(40000, 120); });
     EXPECT_EQ(shown.size(), 1u);
     ASSERT_GE(fx_->Log().size(), 2u);
     EXPECT_EQ(fx_->Log()[1], "APPLICATION STARTED ###");
-    EXPECT_EQ(fx_->Object().hWnd, fx_->form->hWnd());
+    EXPECT_EQ(fx_->Object().Display().hWnd, fx_->form->hWnd());
 }
 
 TEST_F(EngineStart, AmbientColorTakesNumbersAndNumericTextAndRefusesWords) {
@@ -191,8 +172,8 @@ TEST_F(EngineStart, AmbientColorTakesNumbersAndNumericTextAndRefusesWords) {
         {Variant(int32_t(300)), Variant(int16_t(-5)), Variant(int16_t(0)), 300, -5, 0, false},
     };
     for (const auto& c : cases) {
-        auto shown = Dialogs([&] { AmbientColor(*fx_->engine, c.r, c.g, c.b); });
-        EngineObject& e = fx_->Object();
+        auto shown = vr::testing::ShownDialogs([&] { AmbientColor(*fx_->engine, c.r, c.g, c.b); });
+        const TextureStore& e = fx_->Object().Textures();
         EXPECT_EQ(std::vector<int32_t>({e.AmbientRed, e.AmbientGreen, e.AmbientBlue}),
                   std::vector<int32_t>({c.red, c.green, c.blue}));
         ASSERT_EQ(shown.size(), c.refused ? 1u : 0u);
@@ -220,11 +201,11 @@ TEST_F(EngineStart, TexturesFailByEachMembersOwnRule) {
     EXPECT_EQ(log[3], "File is missing : " + fx_->dir + "\\none.png");
     for (int i = 4; i < 8; ++i) EXPECT_EQ(log[size_t(i)].rfind("Error in CreateTexture() : D3DXERR_INVALIDDATA", 0), 0u);
     EXPECT_EQ(log[8].rfind("Error in CreateTexture() : D3DERR_NOTAVAILABLE", 0), 0u);
-    EXPECT_EQ(fx_->Object().TextureCount, 6) << "failed loads keep their keys";
+    EXPECT_EQ(fx_->Object().Textures().Entries.Count(), 6) << "failed loads keep their keys";
 
-    auto shown = Dialogs([&] { CreateTexture(e, "QUAD", "quad.png"); });
+    auto shown = vr::testing::ShownDialogs([&] { CreateTexture(e, "QUAD", "quad.png"); });
     EXPECT_EQ(shown, std::vector<std::string>{"DirectX Error | 'quad' already exists!"});
-    EXPECT_EQ(fx_->Object().TextureCount, 6);
+    EXPECT_EQ(fx_->Object().Textures().Entries.Count(), 6);
 
     auto draw = [&](Text key, float w, float h, float sw, float sh) {
         float x = 0, y = 0, rot = 0, sx = 0, sy = 0;
@@ -306,7 +287,7 @@ TEST_F(EngineStart, FullScreenTakesADisplayModeOfExactlyTheBackBuffersSize) {
     EXPECT_EQ(Korva2D_Start(e, fx_->form->hWnd(), fx_->dir, float(sw + 8), float(sh), -1), 0);
     EXPECT_EQ(fx_->Log().back().rfind("Error in Korva2D_Start : D3DERR_NOTAVAILABLE", 0), 0u);
     ASSERT_EQ(Korva2D_Start(e, fx_->form->hWnd(), fx_->dir, float(sw), float(sh), -1), -1) << fx_->LogText();
-    EXPECT_EQ(fx_->Object().D3DDevice->BackBufferWidth(), sw);
+    EXPECT_EQ(fx_->Device().BackBufferWidth(), sw);
     vr::RECT r;
     vr::GetWindowRect(fx_->form->hWnd(), &r);
     EXPECT_EQ(r.left, 0);
@@ -321,7 +302,7 @@ TEST_F(EngineStart, ALogThatIsAFifoIsRefusedInsteadOfWaitedOn) {
     std::vector<std::string> shown;
     // The start makes a device, which takes its memory: only a hang is a fault here.
     vr::testing::RunWatched("Korva2D_Start with a FIFO as log.txt", [&] {
-        shown = Dialogs([&] { EXPECT_THROW(Start(), vr::RuntimeError) << "error 75 from the error line itself"; });
+        shown = vr::testing::ShownDialogs([&] { EXPECT_THROW(Start(), vr::RuntimeError) << "error 75 from the error line itself"; });
     }, false);
     EXPECT_EQ(shown, std::vector<std::string>{"DirectX Error | Install DirectX 8.1 or better"}) << "no log";
 }

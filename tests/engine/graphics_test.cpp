@@ -30,11 +30,7 @@ protected:
         ClearScreen(*fx_->engine, 40, 40, 40);
     }
     void TearDown() override { unsetenv("SDL_RENDER_DRIVER"); }
-    uint32_t Pixel(int x, int y) {
-        std::vector<uint32_t> pixels;
-        EXPECT_TRUE(fx_->Object().D3DDevice->ReadBackBuffer(pixels));
-        return pixels.at(size_t(y) * 200 + x);
-    }
+    uint32_t Pixel(int x, int y) { return fx_->BackBuffer().at(size_t(y) * 200 + x); }
     std::unique_ptr<korva2d_test::EngineFixture> fx_;
 };
 

@@ -37,7 +37,7 @@ protected:
             if (keyed) CreateTexture(*fx_->engine, "key" + std::to_string(++keys_), name);
             else CreateTextureEx(*fx_->engine, texture, name);
         });
-        loaded_ = texture != nullptr || (keyed && fx_->Object().Textures.back());
+        loaded_ = texture != nullptr || (keyed && fx_->LastTexture());
         if (texture) texture->Release();
         return log_->NewText();
     }
@@ -93,7 +93,7 @@ TEST_F(HostilePictures, HeaderBombsAndFifosAreRefusedBeforeDecoding) {
         std::string line = Load(bomb.name, bomb.bytes, true);
         EXPECT_TRUE(Refused(line, bomb.name)) << "the data its size needs is not there: " << line;
     }
-    EXPECT_EQ(fx_->Object().TextureCount, keys_) << "each refused key stays taken";
+    EXPECT_EQ(fx_->Object().Textures().Entries.Count(), keys_) << "each refused key stays taken";
     for (const char* name : {"pipe.png", "pipe.tga"}) {
         ASSERT_EQ(mkfifo((fx_->dir + "/" + name).c_str(), 0600), 0);
         for (bool keyed : {true, false}) {

@@ -175,8 +175,9 @@ TEST_F(Input, SetUpFailuresAreLoggedAndTheStartGoesOn) {
         EXPECT_EQ(Korva2D_Start(*fx_->engine, fx_->form->hWnd(), fx_->dir, 200, 120), -1);
         unsetenv("KORVA_DX8_FAIL");
         EXPECT_EQ(fx_->Log().back().rfind(c.line, 0), 0u) << fx_->Log().back();
-        EXPECT_EQ(bool(fx_->Object().DIKeyboard), c.keyboard) << c.fail;
-        EXPECT_EQ(bool(fx_->Object().DIMouse), c.mouse) << c.fail;
+        const DeviceObjects& dx = fx_->Object().Devices();
+        EXPECT_EQ(bool(dx.DIKeyboard), c.keyboard) << c.fail;
+        EXPECT_EQ(bool(dx.DIMouse), c.mouse) << c.fail;
         vr::PostKey(*fx_->form, 32, true);
         RenderAll(*fx_->engine);
         RenderAll(*fx_->engine);

@@ -1,5 +1,8 @@
-// Reads log.txt back as its messages, without the time stamps.
+// What a run showed: log.txt read back as its messages, without the time
+// stamps, and the dialogs it answered.
 #pragma once
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -7,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialogs.h"
 #include "test_files.h"
 
 namespace vr::testing {
@@ -34,6 +38,19 @@ inline std::vector<std::string> LogMessages(const std::string& path) {
 
 // The messages a log gained since the last look, read from where the last
 // look ended (a test that logs thousands of lines does not read them all each time).
+// Runs f with OK answers queued and answers the dialogs it showed ("title | text").
+template <class F>
+std::vector<std::string> ShownDialogs(F&& f) {
+    for (int i = 0; i < 4; ++i) PushDialogAnswer("OK");
+    ::testing::internal::CaptureStderr();
+    f();
+    std::string err = ::testing::internal::GetCapturedStderr();
+    std::vector<std::string> out;
+    for (size_t i = err.find("[dialog] "); i != std::string::npos; i = err.find("[dialog] ", i + 1))
+        out.push_back(err.substr(i + 9, err.find(" | OK", i) - i - 9));
+    return out;
+}
+
 class LogTail {
 public:
     explicit LogTail(std::string path) : path_(std::move(path)) { NewText(); }

@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "engine_fixture.h"
-#include "platform/dialogs.h"
 #include "platform/profile.h"
 
 using namespace korva2d;
@@ -42,15 +41,10 @@ protected:
         sheet_ = key;
         ClearScreen(*fx_->engine);
     }
-    std::vector<uint32_t> Pixels() {
-        std::vector<uint32_t> p;
-        EXPECT_TRUE(fx_->Object().D3DDevice->ReadBackBuffer(p));
-        return p;
-    }
-    uint32_t Pixel(int x, int y) { return Pixels().at(size_t(y) * kW + x); }
+    uint32_t Pixel(int x, int y) { return fx_->BackBuffer().at(size_t(y) * kW + x); }
     // The bounding box of everything drawn on the cleared back buffer.
     vr::RECT Drawn() {
-        auto p = Pixels();
+        auto p = fx_->BackBuffer();
         vr::RECT box{kW, kH, -1, -1};
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x)
@@ -68,7 +62,7 @@ protected:
         float rot = 0;
         int16_t alpha = 100;
         if (!ex) return fx_->engine->DrawText(key, t, x, y, scale, rot, alpha, r, g, b);
-        TextureObject tex = fx_->Object().Textures.back().Get();
+        TextureObject tex = fx_->LastTexture();
         return fx_->engine->DrawTextEx(tex, t, x, y, scale, rot, alpha, r, g, b);
     }
     HRESULT Font(const Text& key, int16_t x, int16_t y, int16_t w, int16_t h, const Text& text,
@@ -149,7 +143,7 @@ TEST_F(Text_, SystemFontsWrapAlignAndClipToTheirRectangle) {
     EXPECT_LE(box.bottom, 130);
     EXPECT_GT(box.bottom - box.top, 40) << "the paragraph wraps onto several lines";
     uint32_t brightest = 0;
-    for (uint32_t p : Pixels()) brightest = std::max(brightest, p);
+    for (uint32_t p : fx_->BackBuffer()) brightest = std::max(brightest, p);
     EXPECT_EQ(brightest, 0xFFFFFFFFu) << "the default colour is opaque white";
 
     struct {
@@ -184,33 +178,25 @@ TEST_F(Text_, FontsAreCachedCaseInsensitiveAndRegisteredOnce) {
     CreateFont(e, "title", "No Such Family At All", 20, -1, -1);
     ASSERT_EQ(Font("TITLE", 0, 0, 300, 100, "falls back to a default family"), 0);
     EXPECT_NE(Drawn().right, -1);
-    auto& info = *fx_->Object().Fonts[1].Info;
+    auto& info = *fx_->Object().Fonts().Entries.At(1).Info;
     for (int i = 0; i < 5; ++i) Font("title", 0, 0, 300, 100, "falls back to a default family", int32_t(0xFF00FF00 + i));
     EXPECT_EQ(info.LayoutCount(), 1) << "the same paragraph in another colour is not laid out again";
-    vr::PushDialogAnswer("OK");
-    ::testing::internal::CaptureStderr();
-    CreateFont(e, "TITLE", "Arial");
-    std::string shown = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(shown.find("[dialog] DirectX Error | Error importing fonts KeyName.\\n'title' already exists! | OK"),
-              std::string::npos)
-        << shown;
-    EXPECT_EQ(fx_->Object().FontCount, 1);
-    EXPECT_EQ(fx_->Object().FontDesc->Size, 20);
+    auto refused = [](const char* key) {
+        return std::vector<std::string>{"DirectX Error | Error importing fonts KeyName.\\n'" + std::string(key) +
+                                        "' already exists!"};
+    };
+    EXPECT_EQ(vr::testing::ShownDialogs([&] { CreateFont(e, "TITLE", "Arial"); }), refused("title"));
+    EXPECT_EQ(fx_->Object().Fonts().Entries.Count(), 1);
+    EXPECT_EQ(fx_->Object().Fonts().FontDesc->Size, 20);
     CreateFont(e, "small", "Times New Roman");
-    EXPECT_EQ(fx_->Object().FontDesc->Size, 10) << "10 points unless told";
-    EXPECT_FALSE(fx_->Object().FontDesc->Bold);
+    EXPECT_EQ(fx_->Object().Fonts().FontDesc->Size, 10) << "10 points unless told";
+    EXPECT_FALSE(fx_->Object().Fonts().FontDesc->Bold);
     Korva2D_Unload(e);
     // The emptied store keeps its keys: a registered key draws nothing and stays taken.
     EXPECT_EQ(Font("title", 0, 0, 10, 10, "x"), 0);
     EXPECT_EQ(Font("never", 0, 0, 10, 10, "x"), 0);
-    vr::PushDialogAnswer("OK");
-    ::testing::internal::CaptureStderr();
-    Text small = "SMALL", arial = "Arial";
-    int16_t size = 10;
-    VBool no = 0;
-    EXPECT_EQ(e.CreateFont(small, arial, size, no, no), 0);
-    EXPECT_NE(::testing::internal::GetCapturedStderr().find("'small' already exists!"), std::string::npos);
-    EXPECT_EQ(fx_->Object().FontCount, 2);
+    EXPECT_EQ(vr::testing::ShownDialogs([&] { CreateFont(e, "SMALL", "Arial"); }), refused("small"));
+    EXPECT_EQ(fx_->Object().Fonts().Entries.Count(), 2);
     Restart();  // a new start: new fonts draw, the released ones still draw nothing
     CreateFont(e, "fresh", "Arial", 12);
     EXPECT_EQ(Font("title", 0, 0, 300, 100, "gone"), 0);
@@ -249,7 +235,7 @@ TEST_F(Text_, NoClipDrawsPastTheRectangleAndCalcRectOnlyMeasures) {
         EXPECT_TRUE(c.drawn(b)) << c.what << ": " << b.left << "," << b.top << " - " << b.right << "," << b.bottom;
     }
     // The measured extent: the widest line within the width, every line's height.
-    const vr::RECT& m = fx_->Object().TextRect;
+    const vr::RECT& m = fx_->Object().Fonts().TextRect;
     EXPECT_EQ(m.left, 20);
     EXPECT_EQ(m.top, 30);
     EXPECT_LE(m.right, 170);

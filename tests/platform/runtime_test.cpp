@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "platform/error_rules.h"
 #include "platform/random.h"
 #include "platform/variant.h"
 #include "platform/vbtypes.h"
@@ -130,4 +131,19 @@ TEST(RuntimeErrors, ReportTextNamesNumberAndDescription) {
     EXPECT_EQ(RuntimeErrorReportText(e), "Run-time error '6':\r\n\r\nOverflow");
     EXPECT_EQ(RuntimeError(11).description(), "Division by zero");
     EXPECT_EQ(RuntimeError(13).description(), "Type mismatch");
+}
+
+TEST(ErrorRules, AStepsFailureIsKeptWithItsNumberAndTheFileItConcerns) {
+    Steps step(OnError::kResumeNext);
+    std::vector<Failure> seen;
+    for (auto fail : std::vector<std::function<void()>>{[] { throw FileFailure(53, "File not found", "a.wav: gone"); },
+                                                        [] { throw std::bad_alloc(); },
+                                                        [] { throw std::logic_error("odd"); }}) {
+        step(fail);
+        seen.push_back(step.LastFailure());
+    }
+    EXPECT_EQ(seen[0].detail, "a.wav: gone");
+    EXPECT_EQ(std::vector<int32_t>({seen[0].number, seen[1].number, seen[2].number}),
+              std::vector<int32_t>({53, kErrOutOfMemory, kErrInvalidCall}));
+    EXPECT_EQ(seen[2].description, "odd");
 }

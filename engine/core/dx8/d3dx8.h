@@ -69,12 +69,6 @@ private:
     int32_t layouts_ = 0;
 };
 
-// A file that could not be written: E_FAIL, described by the file's path and the reason.
-class FileWriteError : public vr::RuntimeError {
-public:
-    using vr::RuntimeError::RuntimeError;
-};
-
 class D3DX8 {
 public:
     // A text for a failure number; a generic text for numbers it does not know.
@@ -94,7 +88,8 @@ public:
     std::shared_ptr<D3DXFont> CreateFont(const std::shared_ptr<Direct3DDevice8>& device, const vr::FontSpec& font);
     // Writes the part `rect` of a surface as a BMP (or PNG) file of the
     // rectangle's size; what of it lies beyond the surface is black. The file
-    // appears whole or not at all; a write that fails raises FileWriteError.
+    // appears whole or not at all; a write that fails raises E_FAIL
+    // naming the file and why (Fail with a detail).
     void SaveSurfaceToFile(const std::string& path, int32_t format, const Direct3DSurface8& surface,
                            const void* palette, const vr::RECT* rect);
 };

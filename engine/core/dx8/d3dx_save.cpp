@@ -101,7 +101,7 @@ void WriteWholeFile(const std::string& path, const std::string& bytes) {
     }
     if (ok) return;
     if (fd >= 0) ::unlink(temp.c_str());
-    throw FileWriteError(E_FAIL, "writing " + target.string() + ": " + std::strerror(error));
+    Fail(E_FAIL, "writing " + target.string() + ": " + std::strerror(error));
 }
 
 }  // namespace

@@ -46,10 +46,8 @@ vr::com::ComPtr<Direct3DTexture8> MakeTexture(const std::shared_ptr<Direct3DDevi
     if (!t) Fail(D3DERR_OUTOFVIDEOMEMORY);
     SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
     SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
-    vr::com::ComPtr<Direct3DTexture8> texture;
-    // The new object starts with the one reference the pointer takes over.
-    *texture.Put() = static_cast<void*>(new Direct3DTexture8(device->Presentation(), t, picture.width, picture.height));
-    return texture;
+    auto* texture = new Direct3DTexture8(device->Presentation(), t, picture.width, picture.height);
+    return vr::com::ComPtr<Direct3DTexture8>(texture);
 }
 
 }  // namespace

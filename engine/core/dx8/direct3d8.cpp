@@ -14,33 +14,14 @@ const vr::com::GUID IID_Direct3DTexture8 = {0x4B2D0A10, 0x7C31, 0x4E5A, {0x9F, 0
 
 Direct3DTexture8::Direct3DTexture8(std::shared_ptr<vr::Presentation> owner, SDL_Texture* texture, int32_t width,
                                    int32_t height)
-    : owner_(std::move(owner)), texture_(texture), width_(width), height_(height) {
-    // A client may hold a texture: the library stays loaded while it lives.
-    ++ServerObjectCounts().objects;
-}
+    : CountedObject(ServerObjectCounts(), IID_Direct3DTexture8),
+      owner_(std::move(owner)),
+      texture_(texture),
+      width_(width),
+      height_(height) {}
 
 Direct3DTexture8::~Direct3DTexture8() {
     if (owner_ && owner_->renderer && texture_) SDL_DestroyTexture(texture_);
-    --ServerObjectCounts().objects;
-}
-
-HRESULT Direct3DTexture8::QueryInterface(const vr::com::GUID& iid, void** object) {
-    if (!object) return vr::com::E_POINTER;
-    if (iid == vr::com::IID_IUnknown || iid == IID_Direct3DTexture8) {
-        *object = this;
-        AddRef();
-        return vr::com::S_OK;
-    }
-    *object = nullptr;
-    return vr::com::E_NOINTERFACE;
-}
-
-uint32_t Direct3DTexture8::AddRef() { return uint32_t(++refs_); }
-
-uint32_t Direct3DTexture8::Release() {
-    long left = --refs_;
-    if (left == 0) delete this;
-    return uint32_t(left);
 }
 
 Direct3DTexture8* Direct3DTexture8::From(vr::com::IUnknown* object) {
@@ -71,6 +52,8 @@ bool VideoReady() {
     try {
         vr::EnsureVideo();
     } catch (...) {
+        // Not an error rule: the stand-in answers "no adapter" for any failure
+        // to reach a display, as Direct3D counts none without one.
         return false;
     }
     return true;
@@ -118,6 +101,8 @@ Direct3DDevice8::Direct3DDevice8(vr::HWND window, const D3DPRESENT_PARAMETERS& p
     try {
         if (!form.Shown()) form.Show();
     } catch (...) {
+        // Not an error rule: whatever stops the window from showing reaches
+        // the engine as the DirectX code a device that cannot be made gives.
         Fail(D3DERR_NOTAVAILABLE);
     }
     formWindow_ = form.hWnd();

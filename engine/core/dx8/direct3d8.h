@@ -8,7 +8,6 @@
 // stretched over the client area of the device's window. A device whose window has closed is
 // lost: drawing does nothing and Present fails with D3DERR_DEVICELOST.
 #pragma once
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -68,13 +67,11 @@ public:
     std::vector<uint32_t> pixels;
 };
 
-// A texture, handed to clients as a counted COM object (CreateTextureEx).
-class Direct3DTexture8 final : public vr::com::IUnknown {
+// A texture, handed to clients as a counted COM object (CreateTextureEx); a
+// client that holds one keeps the library loaded.
+class Direct3DTexture8 final : public vr::com::CountedObject<vr::com::IUnknown> {
 public:
     Direct3DTexture8(std::shared_ptr<vr::Presentation> owner, SDL_Texture* texture, int32_t width, int32_t height);
-    HRESULT QueryInterface(const vr::com::GUID& iid, void** object) override;
-    uint32_t AddRef() override;
-    uint32_t Release() override;
     // The texture of an object a client hands in; null when it is none.
     static Direct3DTexture8* From(vr::com::IUnknown* object);
 
@@ -85,11 +82,10 @@ public:
     const vr::Presentation* Owner() const { return owner_.get(); }
 
 private:
-    ~Direct3DTexture8();
+    ~Direct3DTexture8() override;
     std::shared_ptr<vr::Presentation> owner_;
     SDL_Texture* texture_;
     int32_t width_, height_;
-    std::atomic<long> refs_{1};
 };
 // The identity clients ask a texture object for.
 extern const vr::com::GUID IID_Direct3DTexture8;

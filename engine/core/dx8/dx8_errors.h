@@ -34,18 +34,9 @@ inline constexpr HRESULT CO_E_CLASSSTRING = static_cast<HRESULT>(0x800401F3);
 
 // Throws the failure code as a run-time error with the D3DX text of it.
 [[noreturn]] void Fail(HRESULT hr);
-// A failure that says what it concerns and why ("PATH: the file is cut short ...");
-// the engine's error lines add the detail after the error text.
-class DetailedFailure : public vr::RuntimeError {
-public:
-    DetailedFailure(HRESULT hr, const std::string& text, std::string detail)
-        : vr::RuntimeError(hr, text + " (" + detail + ")"), detail_(std::move(detail)) {}
-    const std::string& Detail() const { return detail_; }
-
-private:
-    std::string detail_;
-};
-// Throws the failure code with the detail.
+// Throws the failure code as a vr::FileFailure: the D3DX text, and which file
+// and why ("PATH: the file is cut short ..."); the engine's error lines add the
+// detail after the error text.
 [[noreturn]] void Fail(HRESULT hr, const std::string& detail);
 // True when the test hook names this service.
 bool HookFails(const char* service);

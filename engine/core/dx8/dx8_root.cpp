@@ -16,7 +16,7 @@ bool HookFails(const char* service) {
 }
 
 void Fail(HRESULT hr) { throw vr::RuntimeError(hr, D3DX8().GetErrorString(hr)); }
-void Fail(HRESULT hr, const std::string& detail) { throw DetailedFailure(hr, D3DX8().GetErrorString(hr), detail); }
+void Fail(HRESULT hr, const std::string& detail) { throw vr::FileFailure(hr, D3DX8().GetErrorString(hr), detail); }
 
 std::shared_ptr<DirectX8> CreateDirectX8() {
     if (HookFails("root")) throw vr::RuntimeError(vr::kErrCannotCreateObject);

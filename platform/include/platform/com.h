@@ -142,19 +142,23 @@ inline constexpr const char* kManifestName = "vr-classes.manifest";
 // in the folder that holds the platform library itself (PREFIX/lib/vrplatform/).
 std::string MachineManifestPath();
 
-// Implements IUnknown and the dispatch slots for one interface; late binding
-// by name answers E_NOTIMPL. The object counts itself in its server's counts.
+// IUnknown for an object of one interface: QueryInterface answers IUnknown,
+// the interface's identity and `alsoAnswers`; the reference count starts at 0
+// and the last Release deletes the object; while it lives the object counts
+// itself among its server's live objects.
 template <class Interface>
-class DispatchObject : public Interface {
+class CountedObject : public Interface {
 public:
-    DispatchObject(ServerCounts& counts, const GUID& iid) : counts_(counts), iid_(iid) { ++counts_.objects; }
-    virtual ~DispatchObject() { --counts_.objects; }
-    DispatchObject(const DispatchObject&) = delete;
-    DispatchObject& operator=(const DispatchObject&) = delete;
+    CountedObject(ServerCounts& counts, const GUID& iid, const GUID& alsoAnswers = IID_IUnknown)
+        : counts_(counts), iid_(iid), also_(alsoAnswers) {
+        ++counts_.objects;
+    }
+    CountedObject(const CountedObject&) = delete;
+    CountedObject& operator=(const CountedObject&) = delete;
 
     HRESULT QueryInterface(const GUID& iid, void** object) override {
         if (!object) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == iid_) {
+        if (iid == IID_IUnknown || iid == iid_ || iid == also_) {
             *object = static_cast<Interface*>(this);
             this->AddRef();
             return S_OK;
@@ -168,6 +172,23 @@ public:
         if (left == 0) delete this;
         return static_cast<uint32_t>(left);
     }
+
+protected:
+    virtual ~CountedObject() { --counts_.objects; }
+
+private:
+    ServerCounts& counts_;
+    GUID iid_, also_;
+    std::atomic<long> refs_{0};
+};
+
+// A counted object of a dual interface: it also answers IDispatch, whose
+// late binding by name answers E_NOTIMPL.
+template <class Interface>
+class DispatchObject : public CountedObject<Interface> {
+public:
+    DispatchObject(ServerCounts& counts, const GUID& iid) : CountedObject<Interface>(counts, iid, IID_IDispatch) {}
+
     HRESULT GetTypeInfoCount(uint32_t* count) override {
         if (!count) return E_POINTER;
         *count = 0;
@@ -191,11 +212,6 @@ public:
         obj->Release();
         return hr;
     }
-
-private:
-    ServerCounts& counts_;
-    GUID iid_;
-    std::atomic<long> refs_{0};
 };
 
 // ---- client side ----
@@ -220,6 +236,10 @@ template <class T>
 class ComPtr {
 public:
     ComPtr() = default;
+    // Takes a reference to `object` (a new object's first).
+    explicit ComPtr(T* object) : p_(object) {
+        if (p_) p_->AddRef();
+    }
     ~ComPtr() { Reset(); }
     ComPtr(const ComPtr& o) : p_(o.p_) {
         if (p_) p_->AddRef();

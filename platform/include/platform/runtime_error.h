@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace vr {
 
@@ -36,6 +37,19 @@ public:
 private:
     int32_t number_;
     std::string description_;
+};
+
+// A run-time error about one file: the error's text, and which file and what is
+// wrong with it ("PATH: the file is cut short"), kept apart so that an error
+// line can name both. The description is the text followed by " (detail)".
+class FileFailure : public RuntimeError {
+public:
+    FileFailure(int32_t number, const std::string& text, std::string detail)
+        : RuntimeError(number, text + " (" + detail + ")"), detail_(std::move(detail)) {}
+    const std::string& detail() const { return detail_; }
+
+private:
+    std::string detail_;
 };
 
 // Throws RuntimeError(number) with its standard description.

@@ -1,4 +1,5 @@
 #include "counter.h"
+#include "platform/error_rules.h"
 #include "platform/vbtypes.h"
 
 namespace {
@@ -9,20 +10,13 @@ class Counter final : public vr::com::DispatchObject<_Counter> {
 public:
     Counter() : DispatchObject(g_counts, IID__Counter) {}
     vr::com::HRESULT Add(int32_t& amount, int32_t* total) override {
-        try {
+        return vr::ReturnErrorToCaller([&] {
             total_ = vr::Add32(total_, amount);
             if (total) *total = total_;
-            return vr::com::S_OK;
-        } catch (...) {
-            return vr::com::HResultFromCurrentException();
-        }
+        });
     }
     vr::com::HRESULT Fail(int32_t& number) override {
-        try {
-            vr::Raise(number);
-        } catch (...) {
-            return vr::com::HResultFromCurrentException();
-        }
+        return vr::ReturnErrorToCaller([&] { vr::Raise(number); });
     }
 
 private:

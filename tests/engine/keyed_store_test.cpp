@@ -1,0 +1,22 @@
+// The store of textures, sounds and fonts beyond what the Engine's members
+// show: released slots come back empty, and a freed key can be taken again.
+#include <gtest/gtest.h>
+
+#include "core/keyed_store.h"
+#include "engine_fixture.h"
+
+TEST(KeyedStore, ReleasedSlotsComeBackEmptyAndAFreedKeyIsTakenAgain) {
+    korva2d::KeyedStore<int> store("");
+    EXPECT_EQ(store.Register("Fire1"), 1);
+    EXPECT_EQ(store.Register("ship"), 2);
+    store.At(1) = store.At(2) = 10;
+    store.ReleaseObjects();
+    EXPECT_EQ(uint32_t(vr::ReturnErrorToCaller([&] { store.At(2); })), 0x800A0009u) << "its slot went";
+    EXPECT_EQ(store.Lookup("ship"), nullptr);
+    EXPECT_EQ(store.Register("smoke"), 3);
+    EXPECT_EQ(*store.Lookup("SHIP"), 0) << "a registration grows the store again";
+    store.Free(1);
+    EXPECT_EQ(store.Find("fire1"), 0);
+    EXPECT_EQ(store.Register("fire1"), 4) << "a new entry; the freed one keeps its number";
+    EXPECT_EQ(vr::testing::ShownDialogs([&] { store.Register("FIRE1"); }).size(), 1u);
+}
