@@ -1,15 +1,10 @@
 // Plays through the real audio device with SDL's disk driver and measures
 // what came out of the mixer.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <filesystem>
-#include <thread>
 
+#include "disk_audio.h"
 #include "korva2d/korva2d_calls.h"
 #include "test_files.h"
 #include "wave_writer.h"
@@ -19,21 +14,7 @@ using namespace korva2d::calls;
 
 namespace {
 
-const std::string kCapture = (std::filesystem::current_path() / "scratch" / "disk-audio.raw").string();
-
-// Chosen before the test main picks its default driver.
-const bool kDiskDriver = [] {
-    std::filesystem::create_directories(std::filesystem::path(kCapture).parent_path());
-    std::filesystem::remove(kCapture);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", kCapture.c_str(), 1);
-    return true;
-}();
-
-size_t CapturedFrames() {
-    struct stat st {};
-    return ::stat(kCapture.c_str(), &st) == 0 ? size_t(st.st_size) / 8 : 0;
-}
+const vr::testing::DiskAudio kAudio;
 
 struct Segment {
     double rmsLeft = 0, rmsRight = 0;
@@ -53,19 +34,9 @@ Segment Measure(const std::vector<float>& all, size_t from, size_t to) {
     return s;
 }
 
-// Waits until the device has put out `frames` more frames (at most 10 s).
-size_t AwaitFrames(size_t frames) {
-    size_t until = CapturedFrames() + frames;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (CapturedFrames() < until && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return CapturedFrames();
-}
-
 }  // namespace
 
 TEST(SoundOutput, VolumePanFrequencyLoopAndStopReachTheDevice) {
-    ASSERT_TRUE(kDiskDriver);
     std::string dir = vr::testing::FreshFolder("sound-output");
     vr::testing::WriteWave16(dir + "/tone.wav", 44100, 1, vr::testing::Tone(44100, 440, 0.5));
     auto engine = Create<_Engine>(CLSID_Engine, IID__Engine);
@@ -77,8 +48,8 @@ TEST(SoundOutput, VolumePanFrequencyLoopAndStopReachTheDevice) {
     std::vector<std::pair<size_t, size_t>> spans;
     auto phase = [&](auto&& action) {
         action();
-        size_t from = AwaitFrames(3 * 1024);
-        spans.push_back({from, AwaitFrames(8192)});
+        size_t from = kAudio.Await(3 * 1024);
+        spans.push_back({from, kAudio.Await(8192)});
     };
     phase([&] { SoundPlay(*engine, "tone", -1, 100); });
     phase([&] { SoundPlay(*engine, "tone", -1, 50); });
@@ -86,9 +57,7 @@ TEST(SoundOutput, VolumePanFrequencyLoopAndStopReachTheDevice) {
     phase([&] { SoundPlay(*engine, "tone", -1, 100, 0, 88); });  // 88 kHz: twice the file's 44.1 kHz
     phase([&] { SoundStop(*engine); });
 
-    std::string raw = vr::testing::ReadBytes(kCapture);
-    std::vector<float> all(raw.size() / 4);
-    std::memcpy(all.data(), raw.data(), all.size() * 4);
+    std::vector<float> all = kAudio.Samples();
     std::vector<Segment> seg;
     for (auto [from, to] : spans) {
         ASSERT_TRUE(to >= from + 8192 && all.size() / 2 >= to) << "the device did not advance in phase " << seg.size();
