@@ -28,6 +28,7 @@
 #include "core/game_main.h"
 #include "core/game_state.h"
 #include "core/new_run.h"
+#include "platform/drawing.h"
 #include "platform/random.h"
 #include "platform/window.h"
 #include "window/form1.h"
@@ -110,9 +111,7 @@ int main(int argc, char** argv) {
     StartUp();
     MakeBusyField();
     const GameState busy = G;
-    SDL_RendererInfo info{};
-    SDL_GetRendererInfo(form.GetPresentation()->renderer, &info);
-    std::string renderer = info.name ? info.name : "?";
+    std::string renderer = form.GetDrawing()->RendererName();
     // Which OpenGL: a graphics card's, or a CPU's (llvmpipe).
     using GetString = const unsigned char* (*)(unsigned);
     if (renderer.rfind("opengl", 0) == 0)

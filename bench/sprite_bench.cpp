@@ -19,6 +19,7 @@
 #include "platform/gdi.h"
 #include "platform/kernel.h"
 #include "platform/window.h"
+#include "window/native.h"
 
 using namespace korva2d;
 using namespace korva2d::calls;
@@ -66,11 +67,10 @@ void RunOn(const char* renderer, double seconds, const std::string& folder) {
         std::printf("%-9s the engine did not start (see %s/log.txt)\n", renderer, folder.c_str());
         return;
     }
-    SDL_Renderer* r = form.GetPresentation()->renderer;
-    SDL_RendererInfo info{};
-    SDL_GetRendererInfo(r, &info);
-    if (std::string(info.name) != renderer) {
-        std::printf("%-9s not available here (got %s)\n", renderer, info.name);
+    SDL_Renderer* r = vr::NativeRenderer(form);
+    const std::string name = form.GetDrawing()->RendererName();
+    if (name != renderer) {
+        std::printf("%-9s not available here (got %s)\n", renderer, name.c_str());
         Korva2D_Unload(*engine);
         return;
     }

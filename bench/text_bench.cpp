@@ -7,8 +7,6 @@
 // Targets: a repeated paragraph costs at most a tenth of its first call and
 // no more than one texture of its size.
 //   text_bench [--calls N]   (headless: SDL's offscreen video driver)
-#include <SDL.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -20,6 +18,7 @@
 #include "korva2d/korva2d_calls.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
+#include "platform/drawing.h"
 #include "platform/window.h"
 
 using namespace korva2d;
@@ -55,10 +54,9 @@ void RunOn(const char* renderer, int calls, const std::string& folder) {
         std::printf("%-9s the engine did not start (see %s/log.txt)\n", renderer, folder.c_str());
         return;
     }
-    SDL_RendererInfo info{};
-    SDL_GetRendererInfo(form.GetPresentation()->renderer, &info);
-    if (std::string(info.name) != renderer) {
-        std::printf("%-9s not available here (got %s)\n", renderer, info.name);
+    const std::string name = form.GetDrawing()->RendererName();
+    if (name != renderer) {
+        std::printf("%-9s not available here (got %s)\n", renderer, name.c_str());
         return;
     }
     auto& e = *engine;

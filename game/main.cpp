@@ -22,29 +22,96 @@ namespace {
 constexpr const char* kProgram = "VortexRaiders";
 constexpr const char* kStartUpTitle = "Vortex Raiders";
 
+// The command line: every option is a row of this table, given as --name or,
+// when it takes a value, as --name VALUE or --name=VALUE. A row's take checks
+// and applies the value (false refuses it, with the row's "takes ..." text).
+// --help is written from the rows, the end-to-end checks' own under their
+// heading; the settings' rows are remembered for the next runs.
+struct Choices {
+    game::Settings settings;
+    bool settingsGiven = false;
+    bool autopilot = false;
+    game::PilotOptions pilot;
+};
+
+enum class Kind { Help, Setting, ForChecks };
+
+struct Option {
+    const char* name;
+    const char* value;  // the value's name in --help; nullptr: the option takes none
+    const char* takes;  // what the value may be, for the refusal
+    const char* help;   // its lines, '\n' between them
+    Kind kind;
+    bool (*take)(Choices&, const std::string&);
+};
+
+constexpr Option kOptions[] = {
+    {"--help", nullptr, nullptr, "show this text", Kind::Help, nullptr},
+    {"--scale", "N|auto", "1 to 6 or auto",
+     "draw the window N times larger (1 to 6) with sharp pixels; auto takes\nthe largest size that fits the desktop",
+     Kind::Setting, [](Choices& c, const std::string& v) { return game::ParseScale(v, c.settings.scale); }},
+    {"--fullscreen", nullptr, nullptr,
+     "fill the screen: the picture at the largest whole size that fits,\ncentred on black (Escape still quits)",
+     Kind::Setting, [](Choices& c, const std::string&) { return c.settings.fullScreen = true; }},
+    {"--windowed", nullptr, nullptr, "play in a window again after --fullscreen", Kind::Setting,
+     [](Choices& c, const std::string&) {
+         c.settings.fullScreen = false;
+         return true;
+     }},
+    {"--volume", "N", "0 to 100", "the master volume, 0 to 100 percent (50 is 6 dB quieter); ends --mute",
+     Kind::Setting, [](Choices& c, const std::string& v) {
+         if (!game::ParseVolume(v, c.settings.volume)) return false;
+         c.settings.mute = false;
+         return true;
+     }},
+    {"--mute", nullptr, nullptr, "no sound", Kind::Setting,
+     [](Choices& c, const std::string&) { return c.settings.mute = true; }},
+    {"--autopilot", nullptr, nullptr,
+     "play by itself: starts a run, weaves and fires until the ship is\n"
+     "destroyed, then presses Escape; answer its dialogues with\nVR_DIALOG_SCRIPT",
+     Kind::ForChecks, [](Choices& c, const std::string&) { return c.autopilot = true; }},
+    {"--pilot-shots", "DIR", "a folder",
+     "with --autopilot: save screenshots of the Earth intro, a busy\nframe and the menu after the run as PNG files in DIR",
+     Kind::ForChecks, [](Choices& c, const std::string& v) {
+         c.pilot.shotsFolder = v;
+         return !v.empty();
+     }},
+    {"--pilot-runs", "N", "1 to 10000", "with --autopilot: play N runs (default 1)", Kind::ForChecks,
+     [](Choices& c, const std::string& v) { return game::ParsePilotCount(v, 1, 10000, c.pilot.runs); }},
+    {"--pilot-wait", "N", "0 to 1000000 frames",
+     "with --autopilot: wait N frames on the menu before the first run\n(default 15); a click in the meantime starts it",
+     Kind::ForChecks, [](Choices& c, const std::string& v) {
+         if (!game::ParsePilotCount(v, 0, 1000000, c.pilot.startFrame)) return false;
+         c.pilot.startFrame = std::max(6, c.pilot.startFrame);
+         return true;
+     }},
+};
+
+void ListOptions(FILE* out, bool forChecks) {
+    for (const Option& o : kOptions) {
+        if ((o.kind == Kind::ForChecks) != forChecks) continue;
+        std::string head = std::string(o.name) + (o.value ? std::string(" ") + o.value : "");
+        std::fprintf(out, "  %-19s", head.c_str());
+        for (const char* line = o.help; *line;) {
+            const char* end = std::strchr(line, '\n');
+            int n = end ? int(end - line) : int(std::strlen(line));
+            std::fprintf(out, "%s%.*s\n", line == o.help ? "  " : "                       ", n, line);
+            line += n + (end ? 1 : 0);
+        }
+    }
+}
+
 void Usage(FILE* out) {
     std::fprintf(out,
                  "Usage: VortexRaiders [options]\n"
                  "Vortex Raiders v%s, a shoot-'em-up. Steer with the mouse, fire with the left and\n"
                  "right buttons; a left click starts a run, Enter restarts, U uploads the scores, Escape quits.\n"
-                 "\n"
-                 "Options:\n"
-                 "  --help               show this text\n"
-                 "  --scale N|auto       draw the window N times larger (1 to 6) with sharp pixels; auto takes\n"
-                 "                       the largest size that fits the desktop\n"
-                 "  --fullscreen         fill the screen: the picture at the largest whole size that fits,\n"
-                 "                       centred on black (Escape still quits)\n"
-                 "  --windowed           play in a window again after --fullscreen\n"
-                 "  --volume N           the master volume, 0 to 100 percent (50 is 6 dB quieter); ends --mute\n"
-                 "  --mute               no sound\n"
-                 "  --autopilot          play by itself (end-to-end checks): starts a run, weaves and fires\n"
-                 "                       until the ship is destroyed, then presses Escape; answer its\n"
-                 "                       dialogues with VR_DIALOG_SCRIPT\n"
-                 "  --pilot-shots DIR    with --autopilot: save screenshots of the Earth intro, a busy\n"
-                 "                       frame and the menu after the run as PNG files in DIR\n"
-                 "  --pilot-runs N       with --autopilot: play N runs (default 1)\n"
-                 "  --pilot-wait N       with --autopilot: wait N frames on the menu before the first run\n"
-                 "                       (default 15); a click in the meantime starts it\n"
+                 "\nOptions (--name VALUE or --name=VALUE):\n",
+                 vr::version::kGame);
+    ListOptions(out, false);
+    std::fprintf(out, "\nOptions for end-to-end checks:\n");
+    ListOptions(out, true);
+    std::fprintf(out,
                  "\n"
                  "Environment:\n"
                  "  VORTEX_SCORE_SERVER  the score server's root address (default http://127.0.0.1:8099)\n"
@@ -54,12 +121,38 @@ void Usage(FILE* out) {
                  "The scale, full screen and volume given are remembered for the next runs in\n"
                  "%s.\n"
                  "The top-ten table is kept in %s/Top10.ini.\n",
-                 vr::version::kGame, game::SettingsFilePath().c_str(), vr::SystemDirectory().c_str());
+                 game::SettingsFilePath().c_str(), vr::SystemDirectory().c_str());
 }
 
 [[noreturn]] void BadOption(const std::string& text) {
     std::fprintf(stderr, "%s: %s (try --help)\n", kProgram, text.c_str());
     std::exit(2);
+}
+
+// Applies the command line's options in order; --help prints the usage and
+// ends the program, anything not in the table ends it with status 2.
+Choices ParseOptions(int argc, char** argv, game::Settings settings) {
+    Choices c;
+    c.settings = settings;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i], name = arg.substr(0, arg.find('=')), value;
+        bool joined = name.size() < arg.size();
+        if (arg == "-h") name = "--help";
+        const Option* o = std::find_if(std::begin(kOptions), std::end(kOptions),
+                                       [&](const Option& row) { return name == row.name; });
+        if (o == std::end(kOptions)) BadOption("unknown option " + arg);
+        if (!o->value && joined) BadOption(name + " takes no value");
+        if (o->value && joined) value = arg.substr(name.size() + 1);
+        else if (o->value && i + 1 < argc) value = argv[++i];
+        else if (o->value) BadOption(name + " takes " + o->takes + "; no value given");
+        if (!o->take) {
+            Usage(stdout);
+            std::exit(0);
+        }
+        if (!o->take(c, value)) BadOption(name + " takes " + o->takes + ", not \"" + value + "\"");
+        c.settingsGiven |= o->kind == Kind::Setting;
+    }
+    return c;
 }
 
 // A game that cannot start says why: on standard error, and in a message box
@@ -92,47 +185,10 @@ void CreateLibraryObjects() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    bool autopilot = false;
-    game::PilotOptions pilot;
     const std::string settingsFile = game::SettingsFilePath();
-    game::Settings settings = game::LoadSettings(settingsFile);
-    bool settingsGiven = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        bool hasValue = i + 1 < argc;
-        if (a == "--help" || a == "-h") {
-            Usage(stdout);
-            return 0;
-        } else if (a == "--scale") {
-            if (!hasValue || !game::ParseScale(argv[++i], settings.scale)) BadOption("--scale takes 1 to 6 or auto");
-            settingsGiven = true;
-        } else if (a == "--fullscreen" || a == "--windowed") {
-            settings.fullScreen = a == "--fullscreen";
-            settingsGiven = true;
-        } else if (a == "--volume") {
-            if (!hasValue || !game::ParseVolume(argv[++i], settings.volume)) BadOption("--volume takes 0 to 100");
-            settings.mute = false;
-            settingsGiven = true;
-        } else if (a == "--mute") {
-            settings.mute = true;
-            settingsGiven = true;
-        } else if (a == "--autopilot") {
-            autopilot = true;
-        } else if (a == "--pilot-shots") {
-            if (!hasValue) BadOption("--pilot-shots takes a folder");
-            pilot.shotsFolder = argv[++i];
-        } else if (a == "--pilot-runs") {
-            if (!hasValue || !game::ParsePilotCount(argv[++i], 1, 10000, pilot.runs))
-                BadOption("--pilot-runs takes 1 to 10000");
-        } else if (a == "--pilot-wait") {
-            if (!hasValue || !game::ParsePilotCount(argv[++i], 0, 1000000, pilot.startFrame))
-                BadOption("--pilot-wait takes 0 to 1000000 frames");
-            pilot.startFrame = std::max(6, pilot.startFrame);
-        } else {
-            BadOption("unknown option " + a);
-        }
-    }
-    if (settingsGiven && !game::SaveSettings(settings, settingsFile))
+    Choices choices = ParseOptions(argc, argv, game::LoadSettings(settingsFile));
+    const game::Settings& settings = choices.settings;
+    if (choices.settingsGiven && !game::SaveSettings(settings, settingsFile))
         std::fprintf(stderr, "%s: cannot write %s; these settings hold for this run only\n", kProgram,
                      settingsFile.c_str());
     vr::audio::Device::Instance().SetMasterLevel(game::MasterLevel(settings));
@@ -155,7 +211,7 @@ int main(int argc, char** argv) {
         FailToStart("Cannot prepare the game window: " + e.description());
     }
     try {
-        if (autopilot) game::StartPilot(pilot);
+        if (choices.autopilot) game::StartPilot(choices.pilot);
         vr::Form& form = *game::Form1().form;
         form.SetScale(settings.scale == game::kScaleAuto ? vr::Form::kFitScale : settings.scale);
         std::string unused;  // asked for before the window is shown, full screen is taken when it is

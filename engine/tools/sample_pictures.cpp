@@ -6,7 +6,6 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
-#include <SDL_ttf.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,9 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
-#include "platform/fonts.h"
 #include "platform/runtime_error.h"
+#include "platform/text_raster.h"
 
 namespace {
 
@@ -24,18 +22,15 @@ using korva2d::kDefaultCell, korva2d::kDefaultPitch;
 constexpr int kSheet = 256;
 
 // Copies a rendered glyph into its cell, centred, keeping its coverage as alpha.
-void PlaceGlyph(SDL_Surface* sheet, SDL_Surface* glyph, int cellX, int cellY) {
-    int ox = cellX + (kDefaultCell - glyph->w) / 2, oy = cellY + (kDefaultCell - glyph->h) / 2;
-    SDL_LockSurface(glyph);
-    for (int y = 0; y < glyph->h; ++y)
-        for (int x = 0; x < glyph->w; ++x) {
+void PlaceGlyph(SDL_Surface* sheet, const vr::TextRaster& glyph, int cellX, int cellY) {
+    int ox = cellX + (kDefaultCell - glyph.width) / 2, oy = cellY + (kDefaultCell - glyph.height) / 2;
+    for (int y = 0; y < glyph.height; ++y)
+        for (int x = 0; x < glyph.width; ++x) {
             int tx = ox + x, ty = oy + y;
             if (tx < cellX || ty < cellY || tx >= cellX + kDefaultCell || ty >= cellY + kDefaultCell) continue;
-            uint32_t p = static_cast<uint32_t*>(glyph->pixels)[size_t(y) * glyph->pitch / 4 + x];
-            uint32_t a = p >> 24;
+            uint32_t a = glyph.coverage[size_t(y) * glyph.width + x];
             static_cast<uint32_t*>(sheet->pixels)[size_t(ty) * sheet->pitch / 4 + tx] = a ? (a << 24) | 0xFFFFFF : 0;
         }
-    SDL_UnlockSurface(glyph);
 }
 
 }  // namespace
@@ -166,7 +161,7 @@ void WritePictures(const std::string& folder) {
 }
 
 void WriteFontSheet(const std::string& path) {
-    TTF_Font* font = vr::GetFont("Liberation Sans", 19, true);
+    const vr::TextFont font(vr::FontSpec{"Liberation Sans", 14.25, true});  // 19 pixels high
     SDL_Surface* sheet = SDL_CreateRGBSurfaceWithFormat(0, kSheet, kSheet, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!sheet) throw vr::RuntimeError(7, SDL_GetError());
     SDL_FillRect(sheet, nullptr, 0);
@@ -174,13 +169,9 @@ void WriteFontSheet(const std::string& path) {
     for (int i = 0; i < 121; ++i) {
         char c = korva2d::kDefaultSigns[i];
         if (c == ' ') continue;
-        std::string utf8 = vr::AnsiToUtf8(std::string(1, c));
-        SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
-        if (!rendered) throw vr::RuntimeError(5, std::string("Cannot draw a glyph: ") + TTF_GetError());
-        SDL_Surface* glyph = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
-        SDL_FreeSurface(rendered);
+        vr::TextRaster glyph = font.Render(std::string(1, c));
+        if (glyph.width == 0) throw vr::RuntimeError(5, std::string("Cannot draw the glyph ") + c);
         PlaceGlyph(sheet, glyph, (i % 11) * kDefaultPitch + 1, (i / 11) * kDefaultPitch + 1);
-        SDL_FreeSurface(glyph);
     }
     SDL_UnlockSurface(sheet);
     if (IMG_SavePNG(sheet, path.c_str()) != 0) throw vr::RuntimeError(75, "Cannot write " + path);

@@ -10,7 +10,6 @@
 #include "dialogs/input_box_window.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
-#include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/runtime_error.h"
 #include "window/display_session.h"

@@ -1,4 +1,4 @@
-#include "platform/fonts.h"
+#include "gdi/fonts.h"
 
 #include <SDL_ttf.h>
 #include <fontconfig/fontconfig.h>

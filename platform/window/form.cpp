@@ -6,21 +6,18 @@
 #include "platform/runtime_error.h"
 #include "platform/window.h"
 #include "window/display_session.h"
+#include "window/native.h"
 #include "window/window_registry.h"
 
 namespace vr {
-
-int LargestFittingScale(int w, int h, int frameW, int frameH, int areaW, int areaH) {
-    if (w <= 0 || h <= 0) return 1;
-    return std::clamp(std::min((areaW - frameW) / w, (areaH - frameH) / h), 1, kMaxScale);
-}
 
 Form::Form(std::string caption, int clientWidth, int clientHeight, COLORREF backColor)
     : caption_(std::move(caption)),
       clientWidth_(clientWidth),
       clientHeight_(clientHeight),
       backColor_(backColor),
-      hwnd_(detail::NewHandle(this, nullptr)) {
+      hwnd_(detail::NewHandle(this, nullptr)),
+      native_(std::make_unique<Native>()) {
     detail::AllForms().push_back(this);
 }
 
@@ -38,51 +35,12 @@ PictureBox& Form::AddPictureBox(const std::string& name, int left, int top, int 
     return *boxes_.back();
 }
 
-PictureBox* Form::FindBox(const std::string& name) {
-    for (auto& b : boxes_)
-        if (b->Name() == name) return b.get();
-    return nullptr;
-}
+bool Form::Shown() const { return native_->window != nullptr; }
 
-struct Form::Canvas {
-    SDL_Texture* texture = nullptr;
-};
-
-namespace {
-// True when the OpenGL of the renderer draws on the CPU (Mesa's llvmpipe,
-// softpipe or swrast): SDL's own software renderer does 2D work for less.
-bool OpenGlIsEmulated(SDL_Renderer* r) {
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(r, &info) != 0 || std::string(info.name) != "opengl") return false;
-    using GetString = const unsigned char* (*)(unsigned int);
-    auto glGetString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const unsigned char* name = glGetString ? glGetString(0x1F01 /* GL_RENDERER */) : nullptr;
-    if (!name) return false;
-    std::string renderer = reinterpret_cast<const char*>(name);
-    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"})
-        if (renderer.find(soft) != std::string::npos) return true;
-    return false;
-}
-
-// A graphics card's renderer where there is one, else SDL's software
-// renderer. SDL_RENDER_DRIVER (a hint of SDL's own) chooses one by name.
-SDL_Renderer* CreateRenderer(SDL_Window* w) {
-    // Queue drawing until it must be done (SDL turns batching off when a
-    // renderer is chosen by name unless asked).
-    SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
-    const char* chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
-    SDL_Renderer* r = SDL_CreateRenderer(w, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_TARGETTEXTURE);
-    if (r && !(chosen && *chosen) && OpenGlIsEmulated(r)) {
-        SDL_DestroyRenderer(r);
-        r = nullptr;
-    }
-    if (!r) r = SDL_CreateRenderer(w, -1, SDL_RENDERER_SOFTWARE | SDL_RENDERER_TARGETTEXTURE);
-    return r;
-}
-}  // namespace
+std::shared_ptr<Drawing> Form::GetDrawing() const { return native_->drawing; }
 
 void Form::Show() {
-    if (window_) return;
+    if (Shown()) return;
     EnsureVideo();
     windowScale_ = requestedScale_;
     if (requestedScale_ == kFitScale) {
@@ -94,50 +52,43 @@ void Form::Show() {
     }
     // Asked for before it was shown, full screen opens at once (no window flashes first).
     const std::string caption = AnsiToUtf8(caption_);
-    const int w = clientWidth_ * windowScale_, h = clientHeight_ * windowScale_;
+    const int w = Windowed().Scaled(clientWidth_), h = Windowed().Scaled(clientHeight_);
+    SDL_Window*& window = native_->window;
     SDL_Rect display{};
     desktopFullByHand_ = desktopFull_ && !detail::WindowManagerRunning() && SDL_GetDisplayBounds(0, &display) == 0;
     if (desktopFullByHand_)
-        window_ = SDL_CreateWindow(caption.c_str(), display.x, display.y, display.w, display.h,
-                                   SDL_WINDOW_SHOWN | SDL_WINDOW_BORDERLESS);
+        window = SDL_CreateWindow(caption.c_str(), display.x, display.y, display.w, display.h,
+                                  SDL_WINDOW_SHOWN | SDL_WINDOW_BORDERLESS);
     else if (desktopFull_)
-        window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
-                                   SDL_WINDOW_SHOWN | SDL_WINDOW_FULLSCREEN_DESKTOP);
-    if (!window_) {
+        window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                                  SDL_WINDOW_SHOWN | SDL_WINDOW_FULLSCREEN_DESKTOP);
+    if (!window) {
         // Without full screen, a window as usual.
         desktopFull_ = desktopFullByHand_ = false;
-        window_ = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_SHOWN);
+        window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_SHOWN);
     }
-    if (!window_) throw RuntimeError(kErrInvalidCall, std::string("Cannot open the window: ") + SDL_GetError());
-    SDL_Renderer* r = CreateRenderer(window_);
-    if (!r) {
+    if (!window) throw RuntimeError(kErrInvalidCall, std::string("Cannot open the window: ") + SDL_GetError());
+    native_->drawing = Drawing::Native::ForWindow(window);
+    if (!native_->drawing) {
         std::string why = SDL_GetError();
-        SDL_DestroyWindow(window_);
-        window_ = nullptr;
+        SDL_DestroyWindow(window);
+        window = nullptr;
         throw RuntimeError(kErrInvalidCall, "Cannot draw in the window: " + why);
     }
-    presentation_ = std::make_shared<Presentation>();
-    presentation_->renderer = r;
-    canvas_ = std::make_shared<Canvas>();
-    unloaded_ = false;
     activatePending_ = true;
     if (requestedScale_ == kFitScale) FitToDesktop();
     Invalidate();
 }
 
 void Form::Unload() {
-    if (window_) {
-        if (presentation_) {
-            // The renderer takes its textures with it; devices see it gone.
-            SDL_DestroyRenderer(presentation_->renderer);
-            presentation_->renderer = nullptr;
-            presentation_.reset();
-            canvas_.reset();
-        }
-        SDL_DestroyWindow(window_);
-        window_ = nullptr;
+    if (Shown()) {
+        // The renderer takes its textures with it; devices see the layer gone.
+        Drawing::Native::Close(*native_->drawing);
+        native_->drawing.reset();
+        native_->canvas = nullptr;
+        SDL_DestroyWindow(native_->window);
+        native_->window = nullptr;
     }
-    unloaded_ = true;
     activatePending_ = false;
     desktopFull_ = desktopFullByHand_ = false;
     if (exclusive_ && clientWidth_ == windowed_.fullW && clientHeight_ == windowed_.fullH) {
@@ -156,22 +107,22 @@ void Form::Resize(int clientWidth, int clientHeight) {
     clientHeight_ = clientHeight;
     ApplyWindowSize();
     // The largest fitting factor of the new size.
-    if (window_ && requestedScale_ == kFitScale && !exclusive_) FitToDesktop();
-    if (canvas_ && canvas_->texture) {
-        SDL_DestroyTexture(canvas_->texture);
-        canvas_->texture = nullptr;
+    if (Shown() && requestedScale_ == kFitScale && !exclusive_) FitToDesktop();
+    if (native_->canvas) {
+        SDL_DestroyTexture(native_->canvas);
+        native_->canvas = nullptr;
     }
     Invalidate();
 }
 
 void Form::ApplyWindowSize() {
-    if (window_ && !desktopFull_ && !exclusive_)
-        SDL_SetWindowSize(window_, clientWidth_ * windowScale_, clientHeight_ * windowScale_);
+    if (Shown() && !desktopFull_ && !exclusive_)
+        SDL_SetWindowSize(native_->window, Windowed().Scaled(clientWidth_), Windowed().Scaled(clientHeight_));
 }
 
 void Form::SetScale(int n) {
     requestedScale_ = n == kFitScale ? kFitScale : std::clamp(n, 1, kMaxScale);
-    if (!window_) return;
+    if (!Shown()) return;
     if (requestedScale_ == kFitScale) {
         FitToDesktop();
     } else {
@@ -182,32 +133,32 @@ void Form::SetScale(int n) {
 }
 
 void Form::FitToDesktop() {
-    int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+    SDL_Window* window = native_->window;
     SDL_Rect area;
-    if (SDL_GetDisplayUsableBounds(display, &area) != 0) return;
+    if (SDL_GetDisplayUsableBounds(DisplayIndex(), &area) != 0) return;
     int top = 0, left = 0, bottom = 0, right = 0;
-    SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right);
+    SDL_GetWindowBordersSize(window, &top, &left, &bottom, &right);
     int fits = LargestFittingScale(clientWidth_, clientHeight_, left + right, top + bottom, area.w, area.h);
     if (fits == windowScale_) return;
     windowScale_ = fits;
     if (desktopFull_) return;
     ApplyWindowSize();
-    int w = clientWidth_ * windowScale_ + left + right, h = clientHeight_ * windowScale_ + top + bottom;
-    SDL_SetWindowPosition(window_, area.x + std::max(0, (area.w - w) / 2) + left,
+    int w = Windowed().Scaled(clientWidth_) + left + right, h = Windowed().Scaled(clientHeight_) + top + bottom;
+    SDL_SetWindowPosition(window, area.x + std::max(0, (area.w - w) / 2) + left,
                           area.y + std::max(0, (area.h - h) / 2) + top);
 }
 
 ClientPlacement Form::Placement() const {
-    if (!window_) return ClientPlacement{0, 0, windowScale_};
+    SDL_Window* window = native_->window;
+    if (!window) return Windowed();
     if (desktopFull_) {
         int w = 0, h = 0;
-        SDL_GetWindowSize(window_, &w, &h);
-        int n = LargestFittingScale(clientWidth_, clientHeight_, 0, 0, w, h);
-        return ClientPlacement{(w - n * clientWidth_) / 2, (h - n * clientHeight_) / 2, n};
+        SDL_GetWindowSize(window, &w, &h);
+        return CentredPlacement(clientWidth_, clientHeight_, w, h);
     }
     // The exclusive mode of a device shows the client area as it is.
-    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) return ClientPlacement{};
-    return ClientPlacement{0, 0, windowScale_};
+    if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) return ClientPlacement{};
+    return Windowed();
 }
 
 void Form::PlacementChanged() {
@@ -216,7 +167,14 @@ void Form::PlacementChanged() {
     detail::ReapplyPointerClip();
 }
 
-uint32_t Form::NativeWindowId() const { return window_ ? SDL_GetWindowID(window_) : 0; }
+uint32_t Form::NativeWindowId() const { return Shown() ? SDL_GetWindowID(native_->window) : 0; }
+
+int Form::DisplayIndex() const { return Shown() ? std::max(0, SDL_GetWindowDisplayIndex(native_->window)) : 0; }
+
+SDL_Renderer* NativeRenderer(const Form& form) {
+    auto drawing = form.GetDrawing();
+    return drawing ? Drawing::Native::Renderer(*drawing) : nullptr;
+}
 
 void Form::ComposeInto(uint32_t* pixels, int pitch) const {
     uint32_t back = PixelFromColorref(backColor_);
@@ -280,7 +238,9 @@ void Form::RemoveLayer(int id) {
     dirty_ = true;
 }
 
-void Form::DrawFrame(SDL_Renderer* r, const ClientPlacement& at) {
+void Form::DrawFrame(const ClientPlacement& at) {
+    Drawing& drawing = *native_->drawing;
+    SDL_Renderer* r = Drawing::Native::Renderer(drawing);
     // The layers' places; one that covers the whole client area hides the boxes' images.
     placed_.clear();
     bool covered = false;
@@ -294,68 +254,70 @@ void Form::DrawFrame(SDL_Renderer* r, const ClientPlacement& at) {
         placed_.push_back({&l, a});
         covered |= a.left <= 0 && a.top <= 0 && a.right >= clientWidth_ && a.bottom >= clientHeight_;
     }
-    const int n = at.scale;
+    SDL_Texture*& canvas = native_->canvas;
     if (!covered) {
-        if (!canvas_->texture) {
-            canvas_->texture = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, clientWidth_,
-                                                 clientHeight_);
-            if (canvas_->texture) SDL_SetTextureScaleMode(canvas_->texture, SDL_ScaleModeNearest);
+        if (!canvas) {
+            canvas = SDL_CreateTexture(r, SDL_PIXELFORMAT_XRGB8888, SDL_TEXTUREACCESS_STREAMING, clientWidth_,
+                                       clientHeight_);
+            if (canvas) SDL_SetTextureScaleMode(canvas, SDL_ScaleModeNearest);
             gdiDirty_ = true;
         }
-        if (canvas_->texture && gdiDirty_) {
+        if (canvas && gdiDirty_) {
             void* pixels = nullptr;
             int pitch = 0;
-            if (SDL_LockTexture(canvas_->texture, nullptr, &pixels, &pitch) == 0) {
+            if (SDL_LockTexture(canvas, nullptr, &pixels, &pitch) == 0) {
                 ComposeInto(static_cast<uint32_t*>(pixels), pitch);
-                SDL_UnlockTexture(canvas_->texture);
+                SDL_UnlockTexture(canvas);
                 gdiDirty_ = false;
             }
         }
-        if (canvas_->texture) {
+        if (canvas) {
             // Unscaled, the client area fills the window (or the device's exclusive mode) as it always has.
-            SDL_Rect dst{at.x, at.y, clientWidth_ * n, clientHeight_ * n};
-            SDL_RenderCopy(r, canvas_->texture, nullptr, n == 1 && !desktopFull_ ? nullptr : &dst);
+            RECT area = at.ToWindow(RECT{0, 0, clientWidth_, clientHeight_});
+            SDL_Rect dst{area.left, area.top, area.right - area.left, area.bottom - area.top};
+            SDL_RenderCopy(r, canvas, nullptr, at.scale == 1 && !desktopFull_ ? nullptr : &dst);
         }
     }
-    for (const Placed& p : placed_)
-        p.layer->paint(r, at.x + p.area.left * n, at.y + p.area.top * n, (p.area.right - p.area.left) * n,
-                       (p.area.bottom - p.area.top) * n);
+    for (const Placed& p : placed_) {
+        RECT area = at.ToWindow(p.area);
+        p.layer->paint(drawing, area.left, area.top, area.right - area.left, area.bottom - area.top);
+    }
 }
 
 void Form::Repaint() {
     dirty_ = false;
-    if (!window_ || !presentation_) return;
-    SDL_Renderer* r = presentation_->renderer;
+    if (!Shown()) return;
+    Drawing& drawing = *native_->drawing;
+    SDL_Renderer* r = Drawing::Native::Renderer(drawing);
     // A device may be drawing into its back buffer; present on the window and give it back.
-    SDL_Texture* target = SDL_GetRenderTarget(r);
-    SDL_SetRenderTarget(r, nullptr);
+    Drawing::Native::BeginFrame(drawing, nullptr);
     // The client area fills the window except in full screen, where the rest is black.
-    if (desktopFull_ || (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) {
+    if (desktopFull_ || (SDL_GetWindowFlags(native_->window) & SDL_WINDOW_FULLSCREEN)) {
         SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
         SDL_RenderClear(r);
     }
-    DrawFrame(r, Placement());
+    DrawFrame(Placement());
     SDL_RenderPresent(r);
-    SDL_SetRenderTarget(r, target);
+    Drawing::Native::EndFrame(drawing);
 }
 
 bool Form::ReadPresented(Surface& out) const {
-    if (!window_ || !presentation_) return false;
-    SDL_Renderer* r = presentation_->renderer;
+    if (!Shown()) return false;
+    Drawing& drawing = *native_->drawing;
+    SDL_Renderer* r = Drawing::Native::Renderer(drawing);
     SDL_Texture* frame =
         SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, clientWidth_, clientHeight_);
     if (!frame) return false;
-    SDL_Texture* target = SDL_GetRenderTarget(r);
-    SDL_SetRenderTarget(r, frame);
+    Drawing::Native::BeginFrame(drawing, frame);
     // Keep the boxes' texture as it was presented: draw without re-composing.
     bool gdi = gdiDirty_;
     auto* self = const_cast<Form*>(this);
     self->gdiDirty_ = false;
-    self->DrawFrame(r, ClientPlacement{});
+    self->DrawFrame(ClientPlacement{});
     self->gdiDirty_ = gdi;
     out.Reset(clientWidth_, clientHeight_);
     bool ok = SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_XRGB8888, out.pixels.data(), clientWidth_ * 4) == 0;
-    SDL_SetRenderTarget(r, target);
+    Drawing::Native::EndFrame(drawing);
     SDL_DestroyTexture(frame);
     return ok;
 }

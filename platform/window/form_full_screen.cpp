@@ -8,6 +8,7 @@
 
 #include "platform/window.h"
 #include "window/display_session.h"
+#include "window/native.h"
 
 namespace vr {
 
@@ -25,12 +26,13 @@ bool FindMode(int display, int w, int h, SDL_DisplayMode& mode) {
 }  // namespace
 
 bool Form::EnterFullScreen(int w, int h, std::string& why) {
-    if (!window_) {
+    SDL_Window* window = native_->window;
+    if (!window) {
         why = "the window is not shown";
         return false;
     }
     if (desktopFull_) LeaveFullScreen();
-    int display = std::max(0, SDL_GetWindowDisplayIndex(window_));
+    int display = DisplayIndex();
     SDL_DisplayMode mode{};
     if (!FindMode(display, w, h, mode)) {
         why = "the display has no " + std::to_string(w) + " x " + std::to_string(h) + " mode";
@@ -39,12 +41,12 @@ bool Form::EnterFullScreen(int w, int h, std::string& why) {
     if (!exclusive_) {
         windowed_.clientW = clientWidth_;
         windowed_.clientH = clientHeight_;
-        SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+        SDL_GetWindowPosition(window, &windowed_.x, &windowed_.y);
     }
     windowed_.fullW = w;
     windowed_.fullH = h;
     mode.refresh_rate = 0;
-    if (SDL_SetWindowDisplayMode(window_, &mode) != 0 || SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN) != 0) {
+    if (SDL_SetWindowDisplayMode(window, &mode) != 0 || SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) != 0) {
         why = SDL_GetError();
         return false;
     }
@@ -53,32 +55,33 @@ bool Form::EnterFullScreen(int w, int h, std::string& why) {
     Resize(w, h);
     SDL_Rect bounds;
     if (!detail::WindowManagerRunning() && SDL_GetDisplayBounds(display, &bounds) == 0)
-        exclusiveByHand_ = detail::PlaceWindowByHand(window_, bounds.x, bounds.y, w, h);
+        exclusiveByHand_ = detail::PlaceWindowByHand(window, bounds.x, bounds.y, w, h);
     PlacementChanged();
     return true;
 }
 
 bool Form::EnterDesktopFullScreen(std::string& why) {
     if (desktopFull_) return true;
-    if (!window_) {
+    SDL_Window* window = native_->window;
+    if (!window) {
         desktopFull_ = true;  // taken when the window is shown
         return true;
     }
     if (exclusive_) LeaveFullScreen();
     if (detail::WindowManagerRunning()) {
-        if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+        if (SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
             why = SDL_GetError();
             return false;
         }
     } else {
         SDL_Rect bounds;
-        if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(window_)), &bounds) != 0) {
+        if (SDL_GetDisplayBounds(DisplayIndex(), &bounds) != 0) {
             why = SDL_GetError();
             return false;
         }
-        SDL_SetWindowBordered(window_, SDL_FALSE);
-        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
-        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        SDL_SetWindowBordered(window, SDL_FALSE);
+        SDL_SetWindowPosition(window, bounds.x, bounds.y);
+        SDL_SetWindowSize(window, bounds.w, bounds.h);
         desktopFullByHand_ = true;
     }
     desktopFull_ = true;
@@ -87,14 +90,15 @@ bool Form::EnterDesktopFullScreen(std::string& why) {
 }
 
 void Form::LeaveFullScreen() {
+    SDL_Window* window = native_->window;
     bool wasDesktop = desktopFull_, byHand = desktopFullByHand_;
     bool wasExclusive = exclusive_, exclusiveByHand = exclusiveByHand_;
     desktopFull_ = desktopFullByHand_ = exclusive_ = exclusiveByHand_ = false;
-    if (window_ && byHand) SDL_SetWindowBordered(window_, SDL_TRUE);
-    else if (window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window_, 0);
-    if (window_ && wasDesktop) {
+    if (window && byHand) SDL_SetWindowBordered(window, SDL_TRUE);
+    else if (window && (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN)) SDL_SetWindowFullscreen(window, 0);
+    if (window && wasDesktop) {
         ApplyWindowSize();
-        if (byHand) SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        if (byHand) SDL_SetWindowPosition(window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
     if (wasExclusive) {
         // A client area sized meanwhile (by a second start, say) keeps its new size.
@@ -102,9 +106,9 @@ void Form::LeaveFullScreen() {
             Resize(windowed_.clientW, windowed_.clientH);
         else
             ApplyWindowSize();
-        if (window_ && exclusiveByHand)
-            detail::PlaceWindowByHand(window_, windowed_.x, windowed_.y, clientWidth_ * windowScale_,
-                                      clientHeight_ * windowScale_);
+        if (window && exclusiveByHand)
+            detail::PlaceWindowByHand(window, windowed_.x, windowed_.y, Windowed().Scaled(clientWidth_),
+                                      Windowed().Scaled(clientHeight_));
     }
     PlacementChanged();
 }

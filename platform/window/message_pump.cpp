@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "platform/runtime_error.h"
 #include "platform/window.h"
+#include "window/client_placement.h"
 #include "window/display_session.h"
 #include "window/window_registry.h"
 
@@ -76,22 +77,10 @@ void ProcessQueue() {
     RepaintForms(true);
 }
 
-// Whole client pixels of a point in window pixels (rounded down, also left of and above the client area).
-POINT ClientPointOf(const ClientPlacement& at, int wx, int wy) {
-    auto down = [&](int v) { return v >= 0 ? v / at.scale : -((-v + at.scale - 1) / at.scale); };
-    return POINT{down(wx - at.x), down(wy - at.y)};
-}
-
-// The window pixel that shows a client pixel (its top-left one).
-POINT WindowPointOf(const Form& form, int x, int y) {
-    ClientPlacement at = form.Placement();
-    return POINT{at.x + x * at.scale, at.y + y * at.scale};
-}
-
 }  // namespace
 
 void Form::HandleMouse(int kind, int button, int windowX, int windowY) {
-    POINT client = ClientPointOf(Placement(), windowX, windowY);
+    POINT client = Placement().ToClient(POINT{windowX, windowY});
     int x = client.x, y = client.y;
     int shift = ShiftFromMod(SDL_GetModState());
     PictureBox* target = capture_ ? capture_ : BoxAt(x, y);
@@ -144,9 +133,8 @@ void DispatchEvent(const void* event) {
         case SDL_MOUSEMOTION: {
             Form* f = detail::FormOfWindowId(e.motion.windowID);
             if (!f) break;
-            int wx = 0, wy = 0;
-            SDL_GetWindowPosition(f->NativeWindow(), &wx, &wy);
-            detail::NotePointer(wx + e.motion.x, wy + e.motion.y);
+            POINT o = detail::WindowOrigin(*f);
+            detail::NotePointer(o.x + e.motion.x, o.y + e.motion.y);
             detail::HoldPointerInClip(*f, false, e.motion.x, e.motion.y);
             f->HandleMouse(kMove, 0, e.motion.x, e.motion.y);
             break;
@@ -216,7 +204,7 @@ void EnsureVideo() {
 }
 
 void PostMouseMove(Form& form, int x, int y) {
-    POINT w = WindowPointOf(form, x, y);
+    POINT w = form.Placement().ToWindow(POINT{x, y});
     SDL_Event e{};
     e.type = SDL_MOUSEMOTION;
     e.motion.windowID = form.NativeWindowId();
@@ -226,7 +214,7 @@ void PostMouseMove(Form& form, int x, int y) {
 }
 
 void PostMouseButton(Form& form, int button, bool down, int x, int y) {
-    POINT w = WindowPointOf(form, x, y);
+    POINT w = form.Placement().ToWindow(POINT{x, y});
     SDL_Event e{};
     e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
     e.button.windowID = form.NativeWindowId();

@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include "platform/window.h"
+#include "window/client_placement.h"
 #include "window/window_registry.h"
 
 namespace vr {
@@ -12,21 +13,19 @@ PictureBox::Pointer::~Pointer() {
 SDL_Cursor* PictureBox::Pointer::CursorAt(int scale) {
     for (auto& c : cursors)
         if (c.first == scale) return c.second;
-    SDL_Surface* s =
-        SDL_CreateRGBSurfaceWithFormat(0, image.width * scale, image.height * scale, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!s) return nullptr;
-    SDL_LockSurface(s);
-    for (int j = 0; j < s->h; ++j) {
-        uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + j * s->pitch);
-        for (int i = 0; i < s->w; ++i) {
-            int x = i / scale, y = j / scale;
-            bool opaque = mask.Empty() || (x < mask.width && y < mask.height && (mask.At(x, y) & 0xFFFFFF) == 0);
-            row[i] = (opaque ? 0xFF000000u : 0u) | (image.At(x, y) & 0xFFFFFF);
+    // Opaque where the mask is black (everywhere without a mask), each pixel enlarged to a block.
+    Surface big = detail::Enlarged(image, scale), holes = detail::Enlarged(mask, scale);
+    for (int j = 0; j < big.height; ++j)
+        for (int i = 0; i < big.width; ++i) {
+            bool opaque = holes.Empty() || (i < holes.width && j < holes.height && (holes.At(i, j) & 0xFFFFFF) == 0);
+            big.At(i, j) = (opaque ? 0xFF000000u : 0u) | (big.At(i, j) & 0xFFFFFF);
         }
-    }
-    SDL_UnlockSurface(s);
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(big.pixels.data(), big.width, big.height, 32, big.width * 4,
+                                                        SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return nullptr;
     // The hot spot stays on the middle of its enlarged pixel.
-    SDL_Cursor* cursor = SDL_CreateColorCursor(s, hotX * scale + scale / 2, hotY * scale + scale / 2);
+    POINT hot = ClientPlacement{0, 0, scale}.ToWindowMiddle(POINT{hotX, hotY});
+    SDL_Cursor* cursor = SDL_CreateColorCursor(s, hot.x, hot.y);
     SDL_FreeSurface(s);
     if (cursor) cursors.emplace_back(scale, cursor);
     return cursor;

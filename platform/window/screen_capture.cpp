@@ -10,10 +10,11 @@
 #endif
 #include <SDL_syswm.h>
 
-#include <algorithm>
 #include <cstring>
 
 #include "platform/window.h"
+#include "window/client_placement.h"
+#include "window/native.h"
 #include "window/window_registry.h"
 
 namespace vr {
@@ -24,10 +25,11 @@ namespace {
 // The X display of SDL's connection, when a shown form sits on X11.
 Display* X11DisplayOfForms() {
     for (Form* f : detail::AllForms()) {
-        if (!f->NativeWindow()) continue;
+        SDL_Window* w = NativeWindow(*f);
+        if (!w) continue;
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
-        if (SDL_GetWindowWMInfo(f->NativeWindow(), &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
+        if (SDL_GetWindowWMInfo(w, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
         return nullptr;
     }
     return nullptr;
@@ -88,18 +90,13 @@ bool ComposeShownForms(Surface& out, std::string& why) {
     }
     out.Reset(bounds.w, bounds.h, 0);
     for (Form* f : detail::AllForms()) {
-        if (!f->NativeWindow()) continue;
+        if (!NativeWindow(*f)) continue;
         Surface shown;
         if (!f->ReadPresented(shown)) continue;
-        int x = 0, y = 0;
-        SDL_GetWindowPosition(f->NativeWindow(), &x, &y);
-        ClientPlacement at = f->Placement();
-        x += at.x - bounds.x;
-        y += at.y - bounds.y;
         // An enlarged client area shows each of its pixels as a block.
-        for (int j = std::max(0, -y); j < std::min(shown.height * at.scale, out.height - y); ++j)
-            for (int i = std::max(0, -x); i < std::min(shown.width * at.scale, out.width - x); ++i)
-                out.At(x + i, y + j) = shown.At(i / at.scale, j / at.scale);
+        ClientPlacement at = detail::ScreenPlacement(*f);
+        Surface big = detail::Enlarged(shown, at.scale);
+        BitBlt(out, at.x - bounds.x, at.y - bounds.y, big.width, big.height, big, 0, 0, SRCCOPY);
     }
     return true;
 }

@@ -2,15 +2,16 @@
 //
 // A form drawn n times larger keeps its client pixels on the screen as well:
 // these calls see its client area at its place on the screen at its unscaled
-// size, and a screen point inside the enlarged client area is the point of the
-// client pixel under it. So a program that works in client pixels (clipping
-// the pointer to a box, reading the pointer over it) behaves as at scale 1.
+// size (window/client_placement.h). So a program that works in client pixels
+// (clipping the pointer to a box, reading the pointer over it) behaves as at scale 1.
 #include <SDL.h>
 
 #include <algorithm>
 
 #include "platform/window.h"
+#include "window/client_placement.h"
 #include "window/display_session.h"
+#include "window/native.h"
 #include "window/window_registry.h"
 
 namespace vr {
@@ -31,57 +32,27 @@ Borders BordersOf(SDL_Window* w) {
 
 // Screen position of a form's client area.
 POINT ClientOrigin(const Form& f) {
-    POINT p;
-    if (!f.NativeWindow()) return p;
-    SDL_GetWindowPosition(f.NativeWindow(), &p.x, &p.y);
-    ClientPlacement at = f.Placement();
-    p.x += at.x;
-    p.y += at.y;
-    return p;
-}
-
-// The point the calls see for a point of the display (inside an enlarged client area, its client pixel's).
-POINT SeenFromDisplay(POINT p) {
-    for (Form* f : detail::AllForms()) {
-        int n = f->Placement().scale;
-        if (!f->NativeWindow() || n == 1) continue;
-        POINT o = ClientOrigin(*f);
-        if (p.x >= o.x && p.y >= o.y && p.x < o.x + f->ClientWidth() * n && p.y < o.y + f->ClientHeight() * n)
-            return POINT{o.x + (p.x - o.x) / n, o.y + (p.y - o.y) / n};
-    }
-    return p;
-}
-
-// The point of the display for a point the calls see: the middle of an enlarged client pixel.
-POINT DisplayFromSeen(POINT p) {
-    for (Form* f : detail::AllForms()) {
-        int n = f->Placement().scale;
-        if (!f->NativeWindow() || n == 1) continue;
-        POINT o = ClientOrigin(*f);
-        if (p.x >= o.x && p.y >= o.y && p.x < o.x + f->ClientWidth() && p.y < o.y + f->ClientHeight())
-            return POINT{o.x + (p.x - o.x) * n + n / 2, o.y + (p.y - o.y) * n + n / 2};
-    }
-    return p;
+    ClientPlacement at = detail::ScreenPlacement(f);
+    return POINT{at.x, at.y};
 }
 
 // The clip rectangle in a form's window pixels, from its place relative to the client area.
 SDL_Rect ClipInWindow(const Form& f) {
     POINT o = ClientOrigin(f);
-    ClientPlacement at = f.Placement();
-    int n = at.scale;
-    return SDL_Rect{at.x + (g_clip.left - o.x) * n, at.y + (g_clip.top - o.y) * n, (g_clip.right - g_clip.left) * n,
-                    (g_clip.bottom - g_clip.top) * n};
+    RECT r = f.Placement().ToWindow(RECT{g_clip.left - o.x, g_clip.top - o.y, g_clip.right - o.x, g_clip.bottom - o.y});
+    return SDL_Rect{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
 void ApplyClip() {
     for (Form* f : detail::AllForms()) {
-        if (!f->NativeWindow()) continue;
+        SDL_Window* w = NativeWindow(*f);
+        if (!w) continue;
         if (!g_clipped) {
-            SDL_SetWindowMouseRect(f->NativeWindow(), nullptr);
+            SDL_SetWindowMouseRect(w, nullptr);
             continue;
         }
         SDL_Rect r = ClipInWindow(*f);
-        SDL_SetWindowMouseRect(f->NativeWindow(), &r);
+        SDL_SetWindowMouseRect(w, &r);
     }
 }
 }  // namespace
@@ -94,16 +65,16 @@ void detail::ReapplyPointerClip() {
 // where two of them meet: a push along one edge into a corner slides out.
 // A pointer found outside the clip of the focused form goes back in.
 void detail::HoldPointerInClip(const Form& form, bool leaving, int windowX, int windowY) {
-    if (!g_clipped || !form.NativeWindow() || SDL_GetKeyboardFocus() != form.NativeWindow()) return;
+    if (!g_clipped || !NativeWindow(form) || SDL_GetKeyboardFocus() != NativeWindow(form)) return;
     SDL_Rect r = ClipInWindow(form);
     if (r.w <= 0 || r.h <= 0) return;
     // Motion is reported clamped to the clip, so only a position on its edge may hide an escape.
     bool onEdge = windowX <= r.x || windowY <= r.y || windowX >= r.x + r.w - 1 || windowY >= r.y + r.h - 1;
     if (!leaving && !onEdge) return;
-    int x = 0, y = 0, wx = 0, wy = 0;
+    int x = 0, y = 0;
     if (!detail::QueryPointer(x, y)) return;
-    SDL_GetWindowPosition(form.NativeWindow(), &wx, &wy);
-    int cx = std::clamp(x, wx + r.x, wx + r.x + r.w - 1), cy = std::clamp(y, wy + r.y, wy + r.y + r.h - 1);
+    POINT o = detail::WindowOrigin(form);
+    int cx = std::clamp(x, o.x + r.x, o.x + r.x + r.w - 1), cy = std::clamp(y, o.y + r.y, o.y + r.y + r.h - 1);
     if (cx != x || cy != y) detail::WarpPointer(cx, cy);
 }
 
@@ -122,11 +93,6 @@ bool GetClipCursor(RECT* rect) {
         *rect = RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     }
     return g_clipped;
-}
-
-bool IsWindow(HWND hwnd) {
-    auto t = detail::Lookup(hwnd);
-    return t.form != nullptr;
 }
 
 bool GetClientRect(HWND hwnd, RECT* rect) {
@@ -169,7 +135,7 @@ bool GetWindowRect(HWND hwnd, RECT* rect) {
                      o.y + t.box->Top() + t.box->Height()};
         return true;
     }
-    Borders b = BordersOf(t.form->NativeWindow());
+    Borders b = BordersOf(NativeWindow(*t.form));
     *rect = RECT{o.x - b.left, o.y - b.top, o.x + t.form->ClientWidth() + b.right,
                  o.y + t.form->ClientHeight() + b.bottom};
     return true;
@@ -187,7 +153,7 @@ bool SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, uin
     }
     Form& f = *t.form;
     if ((flags & SWP_SHOWWINDOW) && !f.Shown()) f.Show();
-    SDL_Window* w = f.NativeWindow();
+    SDL_Window* w = NativeWindow(f);
     if (!w) return false;
     Borders b = BordersOf(w);
     if (!(flags & SWP_NOSIZE)) {
@@ -228,7 +194,7 @@ bool GetCursorPos(POINT* point) {
         if (g_pointerKnown) *point = g_pointer;
         else SDL_GetGlobalMouseState(&point->x, &point->y);
     }
-    *point = SeenFromDisplay(*point);
+    *point = detail::SeenFromScreen(*point);
     return true;
 }
 
@@ -240,7 +206,7 @@ bool SetCursorPos(int x, int y) {
         x = std::clamp(x, g_clip.left, std::max(g_clip.left, g_clip.right - 1));
         y = std::clamp(y, g_clip.top, std::max(g_clip.top, g_clip.bottom - 1));
     }
-    POINT p = DisplayFromSeen(POINT{x, y});
+    POINT p = detail::ScreenFromSeen(POINT{x, y});
     if (detail::WarpPointer(p.x, p.y)) return true;
     detail::NotePointer(p.x, p.y);
     SDL_WarpMouseGlobal(p.x, p.y);

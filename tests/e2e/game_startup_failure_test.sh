@@ -29,6 +29,14 @@ expect() {
   echo "$name: $(grep '^\[dialog\]' "$log")"
 }
 
+# Options (--name VALUE or --name=VALUE) are checked alike: a refusal ends with status 2 and the reason.
+for bad in --pilot-runs "--pilot-runs abc" --pilot-wait=-1 --scale=7 --mute=yes --bogus; do
+  status=0
+  # shellcheck disable=SC2086
+  "$bin/VortexRaiders" $bad 2> "$OUT/option.txt" || status=$?
+  [ "$status" = 2 ] && grep -q "^VortexRaiders: .* (try --help)$" "$OUT/option.txt" || e2e_fail "$bad: status $status"
+done
+"$bin/VortexRaiders" --scale=2 --pilot-runs 3 --help | grep -q "^Options for end-to-end checks:" || e2e_fail "no usage"
 expect missing-art "$(folder missing-art art)" "menu.jpg is missing"
 expect missing-library "$(folder missing-library art menu.jpg vr-classes.manifest)" \
   "cannot load" VR_COM_REGISTRY="$OUT/none.ini"

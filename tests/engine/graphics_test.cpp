@@ -23,9 +23,7 @@ protected:
         setenv("SDL_RENDER_DRIVER", GetParam(), 1);
         fx_ = std::make_unique<korva2d_test::EngineFixture>(std::string("graphics-") + GetParam(), 200, 120);
         ASSERT_EQ(Korva2D_Start(*fx_->engine, fx_->form->hWnd(), fx_->dir, 200, 120), -1) << fx_->LogText();
-        SDL_RendererInfo info{};
-        SDL_GetRendererInfo(fx_->form->GetPresentation()->renderer, &info);
-        if (std::string(info.name) != GetParam()) GTEST_SKIP() << "no " << GetParam() << " renderer here";
+        if (fx_->form->GetDrawing()->RendererName() != GetParam()) GTEST_SKIP() << "no " << GetParam() << " renderer here";
         CreateTexture(*fx_->engine, "quad", "quad.png");
         ClearScreen(*fx_->engine, 40, 40, 40);
     }

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "engine_fixture.h"
+#include "window/native.h"
 
 using namespace korva2d::calls;
 namespace fs = std::filesystem;
@@ -60,8 +61,8 @@ TEST(WindowAndScreenshot, TheStartCentresWhatTheScreenShows) {
         Started s(std::string("centre-") + c.what, c.before);
         if (c.after) c.after(*s.form);
         SDL_Rect r{};
-        SDL_GetWindowPosition(s.form->NativeWindow(), &r.x, &r.y);
-        SDL_GetWindowSize(s.form->NativeWindow(), &r.w, &r.h);
+        SDL_GetWindowPosition(vr::NativeWindow(*s.form), &r.x, &r.y);
+        SDL_GetWindowSize(vr::NativeWindow(*s.form), &r.w, &r.h);
         EXPECT_TRUE(r.x == c.shown.x && r.y == c.shown.y && r.w == c.shown.w && r.h == c.shown.h)
             << r.w << " x " << r.h << " at " << r.x << ", " << r.y;
     }

@@ -1,7 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "counter.h"
 #include "platform/com.h"
@@ -14,6 +21,42 @@ using namespace vr;
 using namespace vr::com;
 
 namespace {
+
+// ctest -j runs these tests side by side, and each writes, reads or removes the
+// manifest beside its program. So every run of the program first moves into a
+// folder of its own, build/tests/com-PID (beside servers/, as the manifests
+// name it), as a hard link of itself started again there; it removes the
+// folder at exit.
+struct OwnFolder {
+    std::filesystem::path dir;
+    OwnFolder() {
+        namespace fs = std::filesystem;
+        if (const char* d = std::getenv("VR_COM_TEST_FOLDER")) {
+            dir = d;
+            return;
+        }
+        std::error_code ec;
+        fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+        fs::path own = exe.parent_path() / ("com-" + std::to_string(getpid())), copy = own / exe.filename();
+        if (!ec) fs::remove_all(own, ec);
+        if (!ec) fs::create_directories(own, ec);
+        if (!ec) fs::create_hard_link(exe, copy, ec);
+        std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+        std::vector<std::string> args;
+        for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
+        std::vector<char*> argv;
+        for (auto& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        setenv("VR_COM_TEST_FOLDER", own.c_str(), 1);
+        if (!ec) execv(copy.c_str(), argv.data());
+        std::fprintf(stderr, "cannot start again in %s: %s\n", own.c_str(), (ec ? ec.message() : std::strerror(errno)).c_str());
+        std::exit(1);
+    }
+    ~OwnFolder() {
+        std::error_code ec;
+        if (!dir.empty()) std::filesystem::remove_all(dir, ec);
+    }
+} g_ownFolder;
 
 class Com : public ::testing::Test {
 protected:

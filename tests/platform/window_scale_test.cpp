@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/window.h"
+#include "window/native.h"
 
 using namespace vr;
 
@@ -34,7 +35,7 @@ protected:
         DoEvents();
     }
     SDL_Rect WindowClip() {
-        const SDL_Rect* r = SDL_GetWindowMouseRect(form_->NativeWindow());
+        const SDL_Rect* r = SDL_GetWindowMouseRect(NativeWindow(*form_));
         return r ? *r : SDL_Rect{};
     }
     // The game's clip of a box: its client rectangle moved to the screen, 3 pixels off the bottom.
@@ -74,7 +75,7 @@ TEST_F(ScaledForm, WindowIsNTimesTheClientAreaWhoseCoordinatesStay) {
     form_->SetScale(3);
     form_->Show();
     int w = 0, h = 0;
-    SDL_GetWindowSize(form_->NativeWindow(), &w, &h);
+    SDL_GetWindowSize(NativeWindow(*form_), &w, &h);
     EXPECT_EQ(w, 600);
     EXPECT_EQ(h, 450);
     EXPECT_EQ(form_->ClientWidth(), 200);
@@ -127,7 +128,7 @@ TEST_F(ScaledForm, DeviceLayersLandOnTheirEnlargedClientRectangle) {
     form_->SetScale(2);
     form_->Show();
     SDL_Rect painted{};
-    form_->AddLayer(box_->hWnd(), [&](SDL_Renderer*, int x, int y, int w, int h) { painted = {x, y, w, h}; });
+    form_->AddLayer(box_->hWnd(), [&](Drawing&, int x, int y, int w, int h) { painted = {x, y, w, h}; });
     form_->Repaint();
     EXPECT_EQ(painted.x, 2 * 41);
     EXPECT_EQ(painted.y, 2 * 1);
@@ -146,7 +147,7 @@ TEST_F(ScaledForm, DesktopFullScreenCentresTheLargestFittingPictureAndLeavesForT
     ASSERT_TRUE(form_->EnterDesktopFullScreen(why)) << why;  // asked before the window is shown
     form_->Show();
     int w = 0, h = 0;
-    SDL_GetWindowSize(form_->NativeWindow(), &w, &h);
+    SDL_GetWindowSize(NativeWindow(*form_), &w, &h);
     int n = LargestFittingScale(200, 150, 0, 0, w, h);
     ClientPlacement at = form_->Placement();
     EXPECT_EQ(at.scale, n);
@@ -159,7 +160,7 @@ TEST_F(ScaledForm, DesktopFullScreenCentresTheLargestFittingPictureAndLeavesForT
     ClipToBox();
     EXPECT_EQ(WindowClip().x, at.x + n * 41);
     form_->LeaveFullScreen();
-    SDL_GetWindowSize(form_->NativeWindow(), &w, &h);
+    SDL_GetWindowSize(NativeWindow(*form_), &w, &h);
     EXPECT_EQ(w, 400);
     EXPECT_EQ(form_->Placement().scale, 2);
     EXPECT_EQ(form_->Placement().x, 0);
@@ -178,7 +179,7 @@ TEST_F(ScaledForm, TheShownScreenEnlargesEachClientPixel) {
     std::string why;
     ASSERT_TRUE(CaptureScreen(screen, why)) << why;
     int x = 0, y = 0;
-    SDL_GetWindowPosition(form_->NativeWindow(), &x, &y);
+    SDL_GetWindowPosition(NativeWindow(*form_), &x, &y);
     for (int j = 0; j < 3; ++j)
         for (int i = 0; i < 3; ++i) EXPECT_EQ(screen.At(x + 3 * 41 + i, y + 3 + j), PixelRGB(255, 0, 0));
     EXPECT_EQ(screen.At(x + 3 * 42, y + 3), 0u);

@@ -8,6 +8,7 @@
 #include "platform/kernel.h"
 #include "platform/window.h"
 #include "window/display_session.h"
+#include "window/native.h"
 
 // Last: Xlib's macros (None, Bool, ...) would break the headers above.
 #include <SDL.h>
@@ -47,7 +48,7 @@ protected:
         form_ = std::make_unique<Form>("On X", 200, 150, RGB(38, 15, 130));
         form_->Show();
         DoEvents();
-        ASSERT_TRUE(XWindowOf(form_->NativeWindow()).display) << "these tests need SDL_VIDEODRIVER=x11";
+        ASSERT_TRUE(XWindowOf(NativeWindow(*form_)).display) << "these tests need SDL_VIDEODRIVER=x11";
     }
     std::unique_ptr<Form> form_;
 };
@@ -55,7 +56,7 @@ protected:
 }  // namespace
 
 TEST_F(OnX, ProtocolErrorsOnAnyConnectionAreLoggedAndSurvived) {
-    Display* sdl = XWindowOf(form_->NativeWindow()).display;
+    Display* sdl = XWindowOf(NativeWindow(*form_)).display;
     struct Case {
         const char* what;
         Display* connection;
@@ -112,8 +113,8 @@ TEST_F(OnX, TheKeyboardComesBackToTheFormAfterADialog) {
     });
     InputBox("Your name:", "Question", "Ann");
     SetModalIdleHook(nullptr);
-    EXPECT_TRUE(PumpUntil([&] { return SDL_GetKeyboardFocus() == form_->NativeWindow(); }));
-    XWindowOf form(form_->NativeWindow());
+    EXPECT_TRUE(PumpUntil([&] { return SDL_GetKeyboardFocus() == NativeWindow(*form_); }));
+    XWindowOf form(NativeWindow(*form_));
     Window focus = 0;
     int revert = 0;
     XGetInputFocus(form.display, &focus, &revert);

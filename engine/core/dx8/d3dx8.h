@@ -8,6 +8,7 @@
 #include "core/dx8/direct3d8.h"
 #include "platform/gdi.h"
 #include "platform/runtime_error.h"
+#include "platform/text_raster.h"
 
 namespace korva2d::dx8 {
 
@@ -42,12 +43,12 @@ inline constexpr int32_t DT_LEFT = 0, DT_CENTER = 1, DT_RIGHT = 2, DT_VCENTER = 
                          DT_WORDBREAK = 16, DT_SINGLELINE = 32, DT_NOCLIP = 256, DT_CALCRECT = 1024;
 
 // A system font drawing Windows-1252 text into rectangles. Laid-out
-// paragraphs are kept (bounded) so that the same text in the same rectangle
-// is not laid out and rasterised again; the colour is applied at drawing.
+// paragraphs are kept (in the platform's bounded cache of text rasters) so
+// that the same text in the same rectangle is not laid out and rasterised
+// again; the colour is applied at drawing.
 class D3DXFont {
 public:
     D3DXFont(std::shared_ptr<Direct3DDevice8> device, const vr::FontSpec& font);
-    ~D3DXFont();
     D3DXFont(const D3DXFont&) = delete;
     D3DXFont& operator=(const D3DXFont&) = delete;
     // Draws `text` inside `rect` with the format flags, clipped to it unless
@@ -58,14 +59,13 @@ public:
     // Paragraphs laid out so far (tests and the benchmark).
     int32_t LayoutCount() const { return layouts_; }
 
-    struct Cache;
-
 private:
     int32_t Measure(const std::string& text, vr::RECT& rect, int32_t format) const;
+    // Lays out and rasterises a paragraph: the visible part of its lines, placed on the back buffer.
+    vr::TextRaster LayOut(const std::string& text, const vr::RECT& rect, int32_t format);
 
     std::shared_ptr<Direct3DDevice8> device_;
     vr::FontSpec font_;
-    std::unique_ptr<Cache> cache_;
     int32_t layouts_ = 0;
 };
 

@@ -1,52 +1,40 @@
 // The D3DX font: Windows-1252 text laid out in a rectangle with the Windows
-// text-format flags, rasterised with SDL_ttf into a texture of white glyphs
-// that the draw colour tints. Laid-out paragraphs are kept, least recently
-// used first out, within a budget of entries and of pixels.
-#include <SDL.h>
-#include <SDL_ttf.h>
-
+// text-format flags, rasterised by the platform's fonts as white glyphs that
+// the draw colour tints. Laid-out paragraphs are kept in the platform's cache
+// of text rasters (platform/text_raster.h), with the picture drawn of them.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <list>
-#include <unordered_map>
 
 #include "core/dx8/d3dx8.h"
-#include "platform/codepage.h"
-#include "platform/fonts.h"
+#include "platform/text_raster.h"
 
 namespace korva2d::dx8 {
 
 namespace {
 
-constexpr size_t kMaxEntries = 64;
-constexpr int64_t kMaxPixels = 8 * 1024 * 1024;  // 32 MB of texels at most
-constexpr size_t kMeasureChunk = 2048;           // characters measured at a time when fitting a line
+constexpr size_t kMeasureChunk = 2048;  // characters measured at a time when fitting a line
 
 struct Line {
     std::string text;  // Windows-1252
     int width = 0;
 };
 
-int WidthOf(TTF_Font* font, const std::string& ansi) {
+int WidthOf(const vr::TextFont& font, const std::string& ansi) {
     int w = 0, h = 0;
-    std::string utf8 = vr::AnsiToUtf8(ansi);
-    if (!utf8.empty()) TTF_SizeUTF8(font, utf8.c_str(), &w, &h);
+    font.Size(ansi, w, h);
     return w;
 }
 
 // How many characters from `from` fit in `width` pixels.
-size_t CharactersThatFit(TTF_Font* font, const std::string& ansi, size_t from, int width) {
-    std::string part = ansi.substr(from, kMeasureChunk);
-    std::string utf8 = vr::AnsiToUtf8(part);
-    int extent = 0, count = 0;
-    if (TTF_MeasureUTF8(font, utf8.c_str(), std::max(width, 0), &extent, &count) != 0) return 0;
-    return size_t(count);
+size_t CharactersThatFit(const vr::TextFont& font, const std::string& ansi, size_t from, int width) {
+    return font.CharactersThatFit(ansi.substr(from, kMeasureChunk), width);
 }
 
 // Lines of a text: paragraphs at line breaks, wrapped at spaces (a word wider
 // than the rectangle breaks at its edge), at most maxLines of them.
-std::vector<Line> LayOut(TTF_Font* font, const std::string& text, int width, size_t maxLines, int32_t format) {
+std::vector<Line> LinesOf(const vr::TextFont& font, const std::string& text, int width, size_t maxLines,
+                          int32_t format) {
     std::vector<Line> lines;
     if (format & DT_SINGLELINE) {
         std::string one;
@@ -89,22 +77,14 @@ std::vector<Line> LayOut(TTF_Font* font, const std::string& text, int width, siz
     return lines;
 }
 
-struct Key {
-    std::string text;
-    vr::RECT rect;
-    int32_t format;
-    bool operator==(const Key& o) const {
-        return text == o.text && rect.left == o.rect.left && rect.top == o.rect.top && rect.right == o.rect.right &&
-               rect.bottom == o.rect.bottom && format == o.format;
-    }
-};
-struct KeyHash {
-    size_t operator()(const Key& k) const {
-        size_t h = std::hash<std::string>()(k.text);
-        for (int32_t v : {k.rect.left, k.rect.top, k.rect.right, k.rect.bottom, k.format}) h = h * 1000003u ^ size_t(v);
-        return h;
-    }
-};
+// A paragraph's key: the font, then what its layout depends on, then the text.
+void ParagraphKey(std::string& key, const vr::FontSpec& font, const vr::RECT& rect, int32_t format,
+                  int32_t backBufferWidth, int32_t backBufferHeight, const std::string& text) {
+    vr::StartTextRasterKey(key, font, 'P');
+    const int32_t layout[] = {rect.left, rect.top, rect.right, rect.bottom, format, backBufferWidth, backBufferHeight};
+    key.append(reinterpret_cast<const char*>(layout), sizeof layout);
+    key += text;
+}
 
 // How many lines a drawing needs: those the rectangle shows, or without
 // clipping those down to the back buffer's bottom.
@@ -119,109 +99,61 @@ int LineX(const Line& line, int width, int32_t format) {
 
 }  // namespace
 
-// One laid-out paragraph: its texture covers `area` (the visible part of the rectangle).
-struct Paragraph {
-    SDL_Texture* texture = nullptr;
-    SDL_Rect area{};
-    int32_t height = 0;
-};
-
-struct D3DXFont::Cache {
-    std::shared_ptr<vr::Presentation> owner;
-    std::list<std::pair<Key, Paragraph>> entries;  // most recently used first
-    std::unordered_map<Key, std::list<std::pair<Key, Paragraph>>::iterator, KeyHash> index;
-    int64_t pixels = 0;
-
-    void Drop(std::list<std::pair<Key, Paragraph>>::iterator it) {
-        if (it->second.texture && owner && owner->renderer) SDL_DestroyTexture(it->second.texture);
-        pixels -= int64_t(it->second.area.w) * it->second.area.h;
-        index.erase(it->first);
-        entries.erase(it);
-    }
-    void Clear() {
-        while (!entries.empty()) Drop(std::prev(entries.end()));
-    }
-};
-
 D3DXFont::D3DXFont(std::shared_ptr<Direct3DDevice8> device, const vr::FontSpec& font)
-    : device_(std::move(device)), font_(font), cache_(std::make_unique<Cache>()) {
-    cache_->owner = device_->Presentation();
-}
-
-D3DXFont::~D3DXFont() { cache_->Clear(); }
+    : device_(std::move(device)), font_(font) {}
 
 int32_t D3DXFont::DrawText(const std::string& text, vr::RECT& rect, int32_t format, uint32_t color) {
     if (format & DT_CALCRECT) return Measure(text, rect, format);
-    SDL_Renderer* r = device_->BeginDrawing();
-    if (!r) return 0;  // a lost device draws nothing
+    vr::Drawing* drawing = device_->Drawing();
+    if (!drawing) return 0;  // a lost device draws nothing
     bool clip = !(format & DT_NOCLIP);
     if (text.empty() || (clip && (rect.right <= rect.left || rect.bottom <= rect.top))) return 0;
-    Key key{text, rect, format};
-    auto found = cache_->index.find(key);
-    Paragraph paragraph;
-    if (found != cache_->index.end()) {
-        cache_->entries.splice(cache_->entries.begin(), cache_->entries, found->second);
-        paragraph = found->second->second;
-    } else {
-        TTF_Font* font = vr::GetFont(font_.face, vr::PointsToPixels(font_.size), font_.bold, font_.italic);
-        int width = rect.right - rect.left, height = rect.bottom - rect.top;
-        int lineHeight = std::max(1, TTF_FontHeight(font));
-        std::vector<Line> lines =
-            LayOut(font, text, width, LinesWanted(rect, format, lineHeight, device_->BackBufferHeight()), format);
-        ++layouts_;
-        int top = 0;
-        if (format & DT_SINGLELINE) {
-            if (format & DT_BOTTOM) top = height - lineHeight;
-            else if (format & DT_VCENTER) top = (height - lineHeight) / 2;
-        }
-        // Only the lines' extent on the back buffer (and, when clipping, within the rectangle) is rasterised.
-        int left = width, right = 0;
-        for (const Line& line : lines) {
-            left = std::min(left, LineX(line, width, format));
-            right = std::max(right, LineX(line, width, format) + line.width);
-        }
-        int textBottom = rect.top + top + int(lines.size()) * lineHeight;
-        SDL_Rect visible{std::max({clip ? rect.left : INT32_MIN, rect.left + left, 0}),
-                         std::max({clip ? rect.top : INT32_MIN, rect.top + top, 0}), 0, 0};
-        visible.w = std::min({clip ? rect.right : INT32_MAX, rect.left + right, device_->BackBufferWidth()}) - visible.x;
-        visible.h = std::min({clip ? rect.bottom : INT32_MAX, textBottom, device_->BackBufferHeight()}) - visible.y;
-        paragraph.area = visible;
-        paragraph.height = int32_t(lines.size()) * lineHeight;
-        if (visible.w > 0 && visible.h > 0) {
-            SDL_Surface* canvas = SDL_CreateRGBSurfaceWithFormat(0, visible.w, visible.h, 32, SDL_PIXELFORMAT_ARGB8888);
-            if (!canvas) Fail(E_OUTOFMEMORY);
-            SDL_FillRect(canvas, nullptr, 0);
-            for (size_t i = 0; i < lines.size(); ++i) {
-                const Line& line = lines[i];
-                if (line.text.empty()) continue;
-                int y = top + int(i) * lineHeight;
-                SDL_Rect at{rect.left + LineX(line, width, format) - visible.x, rect.top + y - visible.y, 0, 0};
-                if (at.y >= visible.h || at.y + lineHeight <= 0) continue;
-                std::string utf8 = vr::AnsiToUtf8(line.text);
-                SDL_Surface* glyphs = TTF_RenderUTF8_Blended(font, utf8.c_str(), SDL_Color{255, 255, 255, 255});
-                if (!glyphs) continue;  // a line SDL_ttf cannot draw (too wide) is left out
-                SDL_SetSurfaceBlendMode(glyphs, SDL_BLENDMODE_NONE);
-                SDL_BlitSurface(glyphs, nullptr, canvas, &at);
-                SDL_FreeSurface(glyphs);
-            }
-            paragraph.texture = SDL_CreateTextureFromSurface(r, canvas);
-            SDL_FreeSurface(canvas);
-            if (!paragraph.texture) Fail(D3DERR_OUTOFVIDEOMEMORY);
-            SDL_SetTextureBlendMode(paragraph.texture, SDL_BLENDMODE_BLEND);
-        }
-        cache_->entries.emplace_front(key, paragraph);
-        cache_->index[key] = cache_->entries.begin();
-        cache_->pixels += int64_t(visible.w > 0 ? visible.w : 0) * (visible.h > 0 ? visible.h : 0);
-        while (cache_->entries.size() > 1 &&
-               (cache_->entries.size() > kMaxEntries || cache_->pixels > kMaxPixels))
-            cache_->Drop(std::prev(cache_->entries.end()));
+    // Kept between calls: a paragraph drawn again costs no allocation.
+    static std::string key;
+    ParagraphKey(key, font_, rect, format, device_->BackBufferWidth(), device_->BackBufferHeight(), text);
+    const vr::TextRaster* paragraph = vr::FindTextRaster(key);
+    if (!paragraph) paragraph = &vr::KeepTextRaster(key, LayOut(text, rect, format));
+    if (!drawing->DrawText(device_->BackBuffer(), *paragraph, color))
+        Fail(paragraph->texture ? E_FAIL : D3DERR_OUTOFVIDEOMEMORY);
+    return paragraph->textHeight;
+}
+
+vr::TextRaster D3DXFont::LayOut(const std::string& text, const vr::RECT& rect, int32_t format) {
+    vr::TextFont font(font_);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    int lineHeight = std::max(1, font.LineHeight());
+    std::vector<Line> lines =
+        LinesOf(font, text, width, LinesWanted(rect, format, lineHeight, device_->BackBufferHeight()), format);
+    ++layouts_;
+    int top = 0;
+    if (format & DT_SINGLELINE) {
+        if (format & DT_BOTTOM) top = height - lineHeight;
+        else if (format & DT_VCENTER) top = (height - lineHeight) / 2;
     }
-    if (paragraph.texture) {
-        SDL_SetTextureColorMod(paragraph.texture, (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
-        SDL_SetTextureAlphaMod(paragraph.texture, color >> 24);
-        if (SDL_RenderCopy(r, paragraph.texture, nullptr, &paragraph.area) != 0) Fail(E_FAIL);
+    // Only the lines' extent on the back buffer (and, when clipping, within the rectangle) is rasterised.
+    bool clip = !(format & DT_NOCLIP);
+    int left = width, right = 0;
+    for (const Line& line : lines) {
+        left = std::min(left, LineX(line, width, format));
+        right = std::max(right, LineX(line, width, format) + line.width);
     }
-    return paragraph.height;
+    int textBottom = rect.top + top + int(lines.size()) * lineHeight;
+    int x = std::max({clip ? rect.left : INT32_MIN, rect.left + left, 0});
+    int y = std::max({clip ? rect.top : INT32_MIN, rect.top + top, 0});
+    int w = std::min({clip ? rect.right : INT32_MAX, rect.left + right, device_->BackBufferWidth()}) - x;
+    int h = std::min({clip ? rect.bottom : INT32_MAX, textBottom, device_->BackBufferHeight()}) - y;
+    vr::TextRaster paragraph = vr::TextRaster::Blank(w > 0 && h > 0 ? w : 0, w > 0 && h > 0 ? h : 0);
+    paragraph.left = x;
+    paragraph.top = y;
+    paragraph.textHeight = int32_t(lines.size()) * lineHeight;
+    for (size_t i = 0; i < lines.size() && paragraph.width > 0; ++i) {
+        const Line& line = lines[i];
+        if (line.text.empty()) continue;
+        int atX = rect.left + LineX(line, width, format) - x, atY = rect.top + top + int(i) * lineHeight - y;
+        if (atY >= h || atY + lineHeight <= 0) continue;
+        font.RenderOnto(paragraph, atX, atY, line.text);  // a line the font cannot draw (too wide) is left out
+    }
+    return paragraph;
 }
 
 int32_t D3DXFont::Measure(const std::string& text, vr::RECT& rect, int32_t format) const {
@@ -230,10 +162,10 @@ int32_t D3DXFont::Measure(const std::string& text, vr::RECT& rect, int32_t forma
         rect.bottom = rect.top;
         return 0;
     }
-    TTF_Font* font = vr::GetFont(font_.face, vr::PointsToPixels(font_.size), font_.bold, font_.italic);
-    int lineHeight = std::max(1, TTF_FontHeight(font));
+    vr::TextFont font(font_);
+    int lineHeight = std::max(1, font.LineHeight());
     // Coordinates are 16-bit: lines below 32767 pixels are not counted.
-    std::vector<Line> lines = LayOut(font, text, rect.right - rect.left, size_t(INT16_MAX / lineHeight + 1), format);
+    std::vector<Line> lines = LinesOf(font, text, rect.right - rect.left, size_t(INT16_MAX / lineHeight + 1), format);
     int widest = 0;
     for (const Line& line : lines) widest = std::max(widest, line.width);
     int32_t height = int32_t(lines.size()) * lineHeight;

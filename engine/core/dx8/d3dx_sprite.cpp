@@ -1,6 +1,4 @@
 // The sprite: one textured rectangle per draw on the device's back buffer.
-#include <SDL.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -21,10 +19,9 @@ void D3DXSprite::End() {
 void D3DXSprite::Draw(Direct3DTexture8* texture, const vr::RECT* source, D3DXVECTOR2 scaling, D3DXVECTOR2 center,
                       float rotation, D3DXVECTOR2 translation, uint32_t color) {
     if (!texture) Fail(D3DERR_INVALIDCALL);
-    SDL_Renderer* r = device_->BeginDrawing();
-    if (!r) return;  // a lost device draws nothing
-    SDL_Texture* native = texture->Native();
-    if (!native || texture->Owner() != device_->Presentation().get()) Fail(D3DERR_INVALIDCALL);
+    vr::Drawing* drawing = device_->Drawing();
+    if (!drawing) return;  // a lost device draws nothing
+    if (texture->Picture().Owner() != drawing) Fail(D3DERR_INVALIDCALL);
     vr::RECT src = source ? *source : vr::RECT{0, 0, texture->Width(), texture->Height()};
     // Texels outside the texture are transparent: draw only the part on it,
     // placed where it lies within the source rectangle.
@@ -33,18 +30,16 @@ void D3DXSprite::Draw(Direct3DTexture8* texture, const vr::RECT* source, D3DXVEC
     if (right <= left || bottom <= top) return;
     float u0 = float(left - src.left) * scaling.x, u1 = float(right - src.left) * scaling.x;
     float v0 = float(top - src.top) * scaling.y, v1 = float(bottom - src.top) * scaling.y;
-    SDL_FRect dst{translation.x + std::min(u0, u1), translation.y + std::min(v0, v1), std::fabs(u1 - u0),
-                  std::fabs(v1 - v0)};
+    vr::FloatRect dst{translation.x + std::min(u0, u1), translation.y + std::min(v0, v1), std::fabs(u1 - u0),
+                      std::fabs(v1 - v0)};
     if (dst.w <= 0 || dst.h <= 0) return;
-    int flip = (scaling.x < 0 ? SDL_FLIP_HORIZONTAL : 0) | (scaling.y < 0 ? SDL_FLIP_VERTICAL : 0);
-    SDL_FPoint pivot{center.x - std::min(u0, u1), center.y - std::min(v0, v1)};
-    SDL_Rect cut{left, top, right - left, bottom - top};
-    SDL_SetTextureColorMod(native, (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF);
-    SDL_SetTextureAlphaMod(native, color >> 24);
-    // SDL turns clockwise on the screen for a positive angle, as the sprite's
-    // rotation does (y grows downwards).
+    vr::FloatPoint pivot{center.x - std::min(u0, u1), center.y - std::min(v0, v1)};
+    // The layer turns clockwise on the screen for a positive angle, as the
+    // sprite's rotation does (y grows downwards).
     double degrees = double(rotation) * 180.0 / M_PI;
-    if (SDL_RenderCopyExF(r, native, &cut, &dst, degrees, &pivot, SDL_RendererFlip(flip)) != 0) Fail(E_FAIL);
+    if (!drawing->Draw(device_->BackBuffer(), texture->Picture(), vr::RECT{left, top, right, bottom}, dst, degrees,
+                       pivot, scaling.x < 0, scaling.y < 0, color))
+        Fail(E_FAIL);
 }
 
 }  // namespace korva2d::dx8

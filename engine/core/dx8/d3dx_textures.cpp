@@ -1,7 +1,5 @@
 // Texture loading: a picture file becomes a texture of the picture's own size
-// in A8R8G8B8, on the renderer of the device.
-#include <SDL.h>
-
+// in A8R8G8B8, on the drawing layer of the device.
 #include <algorithm>
 
 #include "core/dx8/d3dx8.h"
@@ -13,13 +11,8 @@ namespace {
 
 // The largest side a texture of this device may have.
 int MaxSide(Direct3DDevice8& device) {
-    SDL_Renderer* r = device.BeginDrawing();
-    SDL_RendererInfo info{};
-    if (!r || SDL_GetRendererInfo(r, &info) != 0) return vr::kMaxPictureSide;
-    int side = vr::kMaxPictureSide;
-    if (info.max_texture_width) side = std::min(side, info.max_texture_width);
-    if (info.max_texture_height) side = std::min(side, info.max_texture_height);
-    return side;
+    vr::Drawing* drawing = device.Drawing();
+    return drawing ? std::min(vr::kMaxPictureSide, drawing->MaxTextureSide()) : vr::kMaxPictureSide;
 }
 
 // The picture's pixels in A8R8G8B8. The file is checked whole before it is
@@ -35,19 +28,13 @@ vr::Surface LoadPicture(const std::string& path, int maxSide) {
     }
 }
 
-vr::com::ComPtr<Direct3DTexture8> MakeTexture(const std::shared_ptr<Direct3DDevice8>& device, vr::Surface& picture) {
+vr::com::ComPtr<Direct3DTexture8> MakeTexture(const std::shared_ptr<Direct3DDevice8>& device, const vr::Surface& pixels) {
     if (!device) Fail(D3DERR_INVALIDCALL);
-    SDL_Renderer* r = device->BeginDrawing();
-    if (!r) Fail(D3DERR_DEVICELOST);
-    SDL_Surface* pixels = SDL_CreateRGBSurfaceWithFormatFrom(picture.pixels.data(), picture.width, picture.height, 32,
-                                                             picture.width * 4, SDL_PIXELFORMAT_ARGB8888);
-    SDL_Texture* t = pixels ? SDL_CreateTextureFromSurface(r, pixels) : nullptr;
-    SDL_FreeSurface(pixels);
-    if (!t) Fail(D3DERR_OUTOFVIDEOMEMORY);
-    SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
-    SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
-    auto* texture = new Direct3DTexture8(device->Presentation(), t, picture.width, picture.height);
-    return vr::com::ComPtr<Direct3DTexture8>(texture);
+    vr::Drawing* drawing = device->Drawing();
+    if (!drawing) Fail(D3DERR_DEVICELOST);
+    std::unique_ptr<vr::Texture> picture = drawing->CreatePicture(pixels.pixels.data(), pixels.width, pixels.height);
+    if (!picture) Fail(D3DERR_OUTOFVIDEOMEMORY);
+    return vr::com::ComPtr<Direct3DTexture8>(new Direct3DTexture8(std::move(picture)));
 }
 
 }  // namespace

@@ -12,17 +12,10 @@ namespace korva2d::dx8 {
 
 const vr::com::GUID IID_Direct3DTexture8 = {0x4B2D0A10, 0x7C31, 0x4E5A, {0x9F, 0x20, 0x5A, 0x1B, 0x3C, 0x8D, 0x01, 0x01}};
 
-Direct3DTexture8::Direct3DTexture8(std::shared_ptr<vr::Presentation> owner, SDL_Texture* texture, int32_t width,
-                                   int32_t height)
-    : CountedObject(ServerObjectCounts(), IID_Direct3DTexture8),
-      owner_(std::move(owner)),
-      texture_(texture),
-      width_(width),
-      height_(height) {}
+Direct3DTexture8::Direct3DTexture8(std::unique_ptr<vr::Texture> picture)
+    : CountedObject(ServerObjectCounts(), IID_Direct3DTexture8), picture_(std::move(picture)) {}
 
-Direct3DTexture8::~Direct3DTexture8() {
-    if (owner_ && owner_->renderer && texture_) SDL_DestroyTexture(texture_);
-}
+Direct3DTexture8::~Direct3DTexture8() = default;
 
 Direct3DTexture8* Direct3DTexture8::From(vr::com::IUnknown* object) {
     if (!object) return nullptr;
@@ -32,8 +25,6 @@ Direct3DTexture8* Direct3DTexture8::From(vr::com::IUnknown* object) {
     t->Release();  // the caller's reference keeps it alive
     return t;
 }
-
-SDL_Texture* Direct3DTexture8::Native() const { return owner_ && owner_->renderer ? texture_ : nullptr; }
 
 // ---- the Direct3D object ----
 
@@ -106,43 +97,29 @@ Direct3DDevice8::Direct3DDevice8(vr::HWND window, const D3DPRESENT_PARAMETERS& p
         Fail(D3DERR_NOTAVAILABLE);
     }
     formWindow_ = form.hWnd();
-    presentation_ = form.GetPresentation();
-    SDL_Renderer* r = presentation_->renderer;
+    drawing_ = form.GetDrawing();
     vr::RECT area;
     form.ClientAreaOf(window, area);
     width_ = params.BackBufferWidth ? params.BackBufferWidth : area.right - area.left;
     height_ = params.BackBufferHeight ? params.BackBufferHeight : area.bottom - area.top;
-    SDL_RendererInfo info{};
-    SDL_GetRendererInfo(r, &info);
-    int maxW = info.max_texture_width ? info.max_texture_width : 16384;
-    int maxH = info.max_texture_height ? info.max_texture_height : 16384;
-    if (width_ <= 0 || height_ <= 0 || width_ > maxW || height_ > maxH) Fail(D3DERR_NOTAVAILABLE);
+    const int maxSide = drawing_->MaxTextureSide();
+    if (width_ <= 0 || height_ <= 0 || width_ > maxSide || height_ > maxSide) Fail(D3DERR_NOTAVAILABLE);
     if (!params.Windowed) {
         std::string why;
         if (!form.EnterFullScreen(width_, height_, why)) Fail(D3DERR_NOTAVAILABLE);
         fullScreen_ = true;
     }
-    back_ = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width_, height_);
-    front_ = SDL_CreateTexture(r, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, width_, height_);
+    back_ = drawing_->CreateTarget(width_, height_);
+    front_ = drawing_->CreateTarget(width_, height_);
     if (!back_ || !front_) {
-        if (back_) SDL_DestroyTexture(back_);
-        if (front_) SDL_DestroyTexture(front_);
-        back_ = front_ = nullptr;
+        back_.reset();
+        front_.reset();
         if (fullScreen_) form.LeaveFullScreen();
         Fail(D3DERR_OUTOFVIDEOMEMORY);
     }
-    for (SDL_Texture* t : {back_, front_}) {
-        SDL_SetTextureBlendMode(t, SDL_BLENDMODE_NONE);
-        SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
-    }
-    SDL_Texture* previous = SDL_GetRenderTarget(r);
-    for (SDL_Texture* t : {front_, back_}) {
-        SDL_SetRenderTarget(r, t);
-        SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
-        SDL_RenderClear(r);
-    }
-    SDL_SetRenderTarget(r, previous);
-    layer_ = form.AddLayer(window, [this](SDL_Renderer* rr, int x, int y, int w, int h) { PaintFront(rr, x, y, w, h); });
+    layer_ = form.AddLayer(window, [this](vr::Drawing& frame, int x, int y, int w, int h) {
+        if (!Lost()) frame.Show(*front_, x, y, w, h);
+    });
 }
 
 Direct3DDevice8::~Direct3DDevice8() {
@@ -151,28 +128,9 @@ Direct3DDevice8::~Direct3DDevice8() {
         w.form->RemoveLayer(layer_);
         if (fullScreen_) w.form->LeaveFullScreen();
     }
-    if (presentation_ && presentation_->renderer) {
-        SDL_Renderer* r = presentation_->renderer;
-        if (SDL_GetRenderTarget(r) == back_) SDL_SetRenderTarget(r, nullptr);
-        SDL_DestroyTexture(back_);
-        SDL_DestroyTexture(front_);
-    }
 }
 
-bool Direct3DDevice8::Lost() const { return !presentation_ || !presentation_->renderer; }
-
-void Direct3DDevice8::PaintFront(SDL_Renderer* r, int x, int y, int w, int h) {
-    if (Lost() || r != presentation_->renderer) return;
-    SDL_Rect dst{x, y, w, h};
-    SDL_RenderCopy(r, front_, nullptr, &dst);
-}
-
-SDL_Renderer* Direct3DDevice8::BeginDrawing() {
-    if (Lost()) return nullptr;
-    SDL_Renderer* r = presentation_->renderer;
-    if (SDL_GetRenderTarget(r) != back_) SDL_SetRenderTarget(r, back_);
-    return r;
-}
+bool Direct3DDevice8::Lost() const { return !drawing_ || !drawing_->Alive(); }
 
 void Direct3DDevice8::SetRenderState(int32_t state, int32_t value) {
     if (state < 0 || state >= 256) Fail(D3DERR_INVALIDCALL);
@@ -183,18 +141,14 @@ void Direct3DDevice8::Clear(int32_t count, const D3DRECT* rects, int32_t flags, 
     // There is no depth or stencil buffer to clear.
     if (flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) Fail(D3DERR_INVALIDCALL);
     if (count < 0 || (count > 0 && !rects)) Fail(D3DERR_INVALIDCALL);
-    SDL_Renderer* r = BeginDrawing();
-    if (!r || !(flags & D3DCLEAR_TARGET)) return;
-    SDL_SetRenderDrawColor(r, (color >> 16) & 0xFF, (color >> 8) & 0xFF, color & 0xFF, color >> 24);
+    if (Lost() || !(flags & D3DCLEAR_TARGET)) return;
     if (count == 0) {
-        SDL_RenderClear(r);
+        drawing_->Clear(*back_, color);
         return;
     }
-    SDL_SetRenderDrawBlendMode(r, SDL_BLENDMODE_NONE);
-    for (int32_t i = 0; i < count; ++i) {
-        SDL_Rect rc{rects[i].x1, rects[i].y1, rects[i].x2 - rects[i].x1, rects[i].y2 - rects[i].y1};
-        if (rc.w > 0 && rc.h > 0) SDL_RenderFillRect(r, &rc);
-    }
+    std::vector<vr::RECT> areas;
+    for (int32_t i = 0; i < count; ++i) areas.push_back(vr::RECT{rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2});
+    drawing_->Fill(*back_, areas.data(), count, color);
 }
 
 void Direct3DDevice8::Present(const vr::RECT* source, const vr::RECT* dest, int32_t windowOverride, const void*) {
@@ -202,23 +156,20 @@ void Direct3DDevice8::Present(const vr::RECT* source, const vr::RECT* dest, int3
     if (Lost()) Fail(D3DERR_DEVICELOST);
     vr::WindowOfHandle w = vr::LookupWindow(formWindow_);
     if (!w.form) Fail(D3DERR_DEVICELOST);
-    SDL_Renderer* r = presentation_->renderer;
     if (swapEffect_ == D3DSWAPEFFECT_COPY) {
-        SDL_SetRenderTarget(r, front_);
-        SDL_RenderCopy(r, back_, nullptr, nullptr);
+        drawing_->Copy(*front_, *back_);
     } else {
         // Flip: the back buffer becomes the front, and the old front the next back buffer.
         std::swap(back_, front_);
     }
-    SDL_SetRenderTarget(r, back_);
     w.form->Repaint();
 }
 
 D3DDISPLAYMODE Direct3DDevice8::GetDisplayMode() const {
     vr::WindowOfHandle w = vr::LookupWindow(formWindow_);
-    int display = w.form && w.form->NativeWindow() ? SDL_GetWindowDisplayIndex(w.form->NativeWindow()) : 0;
+    int display = w.form ? w.form->DisplayIndex() : 0;
     SDL_DisplayMode m{};
-    if (display < 0 || SDL_GetCurrentDisplayMode(display, &m) != 0) Fail(D3DERR_NOTAVAILABLE);
+    if (SDL_GetCurrentDisplayMode(display, &m) != 0) Fail(D3DERR_NOTAVAILABLE);
     return D3DDISPLAYMODE{m.w, m.h, m.refresh_rate, FormatOfPixels(m.format)};
 }
 
@@ -243,10 +194,7 @@ void Direct3DDevice8::GetFrontBuffer(Direct3DSurface8& dest) {
 }
 
 bool Direct3DDevice8::ReadBackBuffer(std::vector<uint32_t>& pixels) {
-    SDL_Renderer* r = BeginDrawing();
-    if (!r) return false;
-    pixels.assign(size_t(width_) * height_, 0);
-    return SDL_RenderReadPixels(r, nullptr, SDL_PIXELFORMAT_ARGB8888, pixels.data(), width_ * 4) == 0;
+    return !Lost() && drawing_->Read(*back_, pixels);
 }
 
 }  // namespace korva2d::dx8

@@ -1,5 +1,6 @@
-// The Direct3D 8 stand-in on an SDL renderer: the Direct3D object, the device
-// that draws into a platform form or picture box, image surfaces and textures.
+// The Direct3D 8 stand-in on the platform's drawing layer: the Direct3D object,
+// the device that draws into a platform form or picture box, image surfaces and
+// textures.
 //
 // A device renders into a back buffer (a target texture of the back-buffer
 // size). Present makes it the front buffer (flip: the old front becomes the
@@ -14,9 +15,8 @@
 
 #include "core/dx8/dx8_errors.h"
 #include "platform/com.h"
+#include "platform/drawing.h"
 #include "platform/window.h"
-
-struct SDL_Texture;
 
 namespace korva2d::dx8 {
 
@@ -71,21 +71,18 @@ public:
 // client that holds one keeps the library loaded.
 class Direct3DTexture8 final : public vr::com::CountedObject<vr::com::IUnknown> {
 public:
-    Direct3DTexture8(std::shared_ptr<vr::Presentation> owner, SDL_Texture* texture, int32_t width, int32_t height);
+    explicit Direct3DTexture8(std::unique_ptr<vr::Texture> picture);
     // The texture of an object a client hands in; null when it is none.
     static Direct3DTexture8* From(vr::com::IUnknown* object);
 
-    int32_t Width() const { return width_; }
-    int32_t Height() const { return height_; }
-    // The SDL texture while its renderer lives, else null.
-    SDL_Texture* Native() const;
-    const vr::Presentation* Owner() const { return owner_.get(); }
+    int32_t Width() const { return picture_->Width(); }
+    int32_t Height() const { return picture_->Height(); }
+    // The picture on the renderer of the device that made it.
+    const vr::Texture& Picture() const { return *picture_; }
 
 private:
     ~Direct3DTexture8() override;
-    std::shared_ptr<vr::Presentation> owner_;
-    SDL_Texture* texture_;
-    int32_t width_, height_;
+    std::unique_ptr<vr::Texture> picture_;
 };
 // The identity clients ask a texture object for.
 extern const vr::com::GUID IID_Direct3DTexture8;
@@ -110,9 +107,10 @@ public:
     void GetFrontBuffer(Direct3DSurface8& dest);
 
     // ---- for the stand-in's own services (textures, sprites, tests) ----
-    // The renderer with the back buffer as its target; null when the device is lost.
-    struct SDL_Renderer* BeginDrawing();
-    const std::shared_ptr<vr::Presentation>& Presentation() const { return presentation_; }
+    // The drawing layer of the device's form; null when the device is lost.
+    vr::Drawing* Drawing() const { return Lost() ? nullptr : drawing_.get(); }
+    // What the device draws into.
+    vr::Texture& BackBuffer() const { return *back_; }
     int32_t BackBufferWidth() const { return width_; }
     int32_t BackBufferHeight() const { return height_; }
     // The back buffer's pixels (0xAARRGGBB), for tests and screenshots.
@@ -120,17 +118,14 @@ public:
     bool Lost() const;
 
 private:
-    void PaintFront(struct SDL_Renderer* r, int x, int y, int w, int h);
-
-    std::shared_ptr<vr::Presentation> presentation_;
+    std::shared_ptr<vr::Drawing> drawing_;
     vr::HWND formWindow_ = 0;
     vr::HWND window_ = 0;
     int layer_ = 0;
     bool fullScreen_ = false;
     int32_t swapEffect_;
     int32_t width_ = 0, height_ = 0;
-    SDL_Texture* back_ = nullptr;
-    SDL_Texture* front_ = nullptr;
+    std::unique_ptr<vr::Texture> back_, front_;
     int32_t renderStates_[256] = {};
 };
 

@@ -15,9 +15,6 @@
 
 #include "platform/gdi.h"
 
-struct SDL_Window;
-struct SDL_Renderer;
-
 namespace vr {
 
 using HWND = int32_t;
@@ -41,26 +38,35 @@ class Form;
 
 // Where a form's client area lies in its window's pixels and how large it is
 // drawn: client pixel (cx, cy) covers the scale x scale window pixels from
-// (x + scale * cx, y + scale * cy).
+// (x + scale * cx, y + scale * cy). Every conversion between client and window
+// pixels goes through it.
 struct ClientPlacement {
     int x = 0, y = 0, scale = 1;
+    // A length of client pixels in window pixels.
+    int Scaled(int length) const { return length * scale; }
+    // The top-left window pixel of a client pixel.
+    POINT ToWindow(POINT client) const { return POINT{x + client.x * scale, y + client.y * scale}; }
+    // The middle window pixel of a client pixel (where a pointer put on it lands).
+    POINT ToWindowMiddle(POINT client) const;
+    // The window pixels of a client rectangle.
+    RECT ToWindow(const RECT& client) const;
+    // The client pixel a window pixel shows (rounded down, also left of and above the client area).
+    POINT ToClient(POINT window) const;
 };
 
 // The largest whole factor (1 to kMaxScale, at least 1) at which a client area
 // of w x h with a frame of frameW x frameH fits into an area of areaW x areaH.
 inline constexpr int kMaxScale = 8;
 int LargestFittingScale(int w, int h, int frameW, int frameH, int areaW, int areaH);
+// A client area of w x h at the largest whole factor that fits an area of
+// areaW x areaH, centred in it.
+ClientPlacement CentredPlacement(int w, int h, int areaW, int areaH);
 
-// The renderer a shown form presents through, shared with the engine's
-// devices. `renderer` turns null when the form's window closes; every texture
-// made with it is gone then.
-struct Presentation {
-    SDL_Renderer* renderer = nullptr;
-};
+class Drawing;  // a shown form's drawing layer (platform/drawing.h)
 
-// Draws a device's picture over a form at each presentation, into the
-// rectangle (renderer pixels) of its target window's client area.
-using LayerPainter = std::function<void(SDL_Renderer* renderer, int x, int y, int w, int h)>;
+// Paints a layer over a form at each presentation: `frame` shows pictures over
+// the window, into the rectangle (window pixels) of its target's client area.
+using LayerPainter = std::function<void(Drawing& frame, int x, int y, int w, int h)>;
 
 class PictureBox {
 public:
@@ -86,7 +92,6 @@ public:
     bool Visible() const { return visible_; }
     void SetVisible(bool v);
 
-    COLORREF BackColor() const { return backColor_; }
     void SetBackColor(COLORREF c);
     COLORREF ForeColor() const { return foreColor_; }
     void SetForeColor(COLORREF c) { foreColor_ = c; }
@@ -140,7 +145,6 @@ public:
     Form& operator=(const Form&) = delete;
 
     HWND hWnd() const { return hwnd_; }
-    const std::string& Caption() const { return caption_; }
     int ClientWidth() const { return clientWidth_; }
     int ClientHeight() const { return clientHeight_; }
     // Gives the client area a new size; the background fills what the boxes leave.
@@ -154,21 +158,17 @@ public:
     int Scale() const { return Placement().scale; }
     // Where the client area lies in the window now.
     ClientPlacement Placement() const;
-    COLORREF BackColor() const { return backColor_; }
 
     PictureBox& AddPictureBox(const std::string& name, int left, int top, int width, int height, bool border,
                               bool visible);
-    PictureBox* FindBox(const std::string& name);
-    const std::vector<std::unique_ptr<PictureBox>>& Boxes() const { return boxes_; }
 
     // Creates the real window, centred on the screen, not resizable; its first
     // activation is delivered by the next message processing. Throws
     // RuntimeError with SDL's reason when no window can be made.
     void Show();
-    bool Shown() const { return window_ != nullptr; }
+    bool Shown() const;
     // Closes the window without running the unload handler.
     void Unload();
-    bool Unloaded() const { return unloaded_; }
 
     // The whole client area as it would be shown (background and boxes).
     Surface Compose() const;
@@ -180,8 +180,8 @@ public:
     // Presents now: the boxes' images, then the layers over them.
     void Repaint();
 
-    // The form's renderer (empty before Show), shared with devices.
-    std::shared_ptr<Presentation> GetPresentation() const { return presentation_; }
+    // The drawing layer of the shown window (empty before Show), shared with devices.
+    std::shared_ptr<Drawing> GetDrawing() const;
     // Adds a layer painted over the client area of `target` (the form or one of
     // its boxes) at every presentation; answers its id for RemoveLayer.
     int AddLayer(HWND target, LayerPainter paint);
@@ -208,8 +208,13 @@ public:
         return due;
     }
 
-    SDL_Window* NativeWindow() const { return window_; }
+    // The window system's number of the shown window (0 before Show).
     uint32_t NativeWindowId() const;
+    // The display the window is on (0 before Show).
+    int DisplayIndex() const;
+    // The window system's side of the form (the platform's own files only).
+    struct Native;
+    Native& NativeSide() const { return *native_; }
 
     bool keyPreview = true;
     std::function<void()> onActivate;
@@ -230,10 +235,7 @@ private:
     COLORREF backColor_;
     HWND hwnd_;
     std::vector<std::unique_ptr<PictureBox>> boxes_;
-    SDL_Window* window_ = nullptr;
-    std::shared_ptr<Presentation> presentation_;
-    struct Canvas;  // the streaming texture of the boxes' images
-    std::shared_ptr<Canvas> canvas_;
+    std::unique_ptr<Native> native_;  // the window, its drawing layer and the boxes' texture
     struct Layer {
         int id;
         HWND target;
@@ -241,7 +243,10 @@ private:
     };
     std::vector<Layer> layers_;
     int nextLayerId_ = 1;
-    void DrawFrame(SDL_Renderer* r, const ClientPlacement& at);
+    // Draws the boxes' images and the layers over whatever the drawing layer is aimed at.
+    void DrawFrame(const ClientPlacement& at);
+    // Where the client area lies in the window when it is not in full screen.
+    ClientPlacement Windowed() const { return ClientPlacement{0, 0, windowScale_}; }
     // Gives the window the size of the client area at the windowed scale.
     void ApplyWindowSize();
     // Takes the largest windowed scale that fits the usable area with the frame, centred there, if it differs.
@@ -251,7 +256,6 @@ private:
     bool activatePending_ = false;
     bool dirty_ = true;
     bool gdiDirty_ = true;
-    bool unloaded_ = false;
     PictureBox* capture_ = nullptr;
     int captureButtons_ = 0;
     PictureBox* pointerBox_ = nullptr;
@@ -327,7 +331,5 @@ bool GetCursorPos(POINT* point);
 bool SetCursorPos(int x, int y);
 inline constexpr int SM_CXSCREEN = 0, SM_CYSCREEN = 1;
 int GetSystemMetrics(int index);
-// True when the handle names a live form or box.
-bool IsWindow(HWND hwnd);
 
 }  // namespace vr
