@@ -16,6 +16,20 @@ using vr::com::S_OK;
 
 EngineObject::EngineObject() : DispatchObject(ServerObjectCounts(), IID__Engine) {}
 
+HRESULT EngineObject::QueryInterface(const vr::com::GUID& iid, void** object) {
+    if (object && iid == IID__Engine2) {
+        *object = static_cast<_Engine2*>(this);
+        AddRef();
+        return S_OK;
+    }
+    if (object && iid == IID__EngineErrors) {
+        *object = static_cast<_EngineErrors*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return DispatchObject::QueryInterface(iid, object);
+}
+
 void EngineObject::LogError(std::string_view operation, const vr::Failure& failure) {
     if (!dx_.D3DX) throw vr::RuntimeError(91);
     std::string line = std::string(operation) + " : " + dx_.D3DX->GetErrorString(failure.number);
@@ -164,16 +178,7 @@ HRESULT EngineObject::Korva2D_Unload() {
     return S_OK;
 }
 
-HRESULT EngineObject::QueryInterface(const vr::com::GUID& iid, void** object) {
-    if (object && iid == IID__EngineErrors) {
-        *object = static_cast<_EngineErrors*>(this);
-        AddRef();
-        return S_OK;
-    }
-    return DispatchObject::QueryInterface(iid, object);
-}
-
-HRESULT EngineObject::put_ErrorsToStandardError(VBool& value) {
+HRESULT EngineObject::put_ErrorsToStandardError(VBool value) {
     SetErrorsToStandardError(vr::IsTrue(value));
     return S_OK;
 }
