@@ -29,6 +29,7 @@
 #   e2e_pixel FILE X Y                  the colour of a pixel of a picture, "srgb(R,G,B)"
 #   e2e_pixels FILE X Y [X Y...]        the colours of several, one a line, reading the picture once
 #   e2e_pixel_is FILE X Y COLOUR        whether that pixel has that colour
+#   e2e_same_pixels A B X Y [X Y...]    whether two pictures have the same colours at those pixels
 #   e2e_has_colour FILE COLOUR [X Y W H]  whether a picture (or a region) holds the colour (#RRGGBB)
 #   e2e_colour_count FILE X Y W H       how many colours a region of a picture holds
 #   e2e_pixels_differ A B X Y W H       how many pixels of a region differ between two pictures
@@ -207,6 +208,7 @@ e2e_check() {
 e2e_fail() { echo "FAIL: $*"; exit 1; }
 e2e_done() { exit "$E2E_FAILED"; }
 e2e_pixel_is() { [ "$(e2e_pixel "$1" "$2" "$3")" = "$4" ]; }
+e2e_same_pixels() { [ "$(e2e_pixels "$1" "${@:3}")" = "$(e2e_pixels "$2" "${@:3}")" ]; }
 e2e_not() { ! "$@"; }
 
 e2e_wait_menu() {
