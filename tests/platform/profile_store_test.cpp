@@ -10,7 +10,7 @@
 #include <functional>
 #include <random>
 
-#include "platform/profile_seams.h"
+#include "kernel/profile_seams.h"
 #include "profile_fixture.h"
 
 using namespace vr;
