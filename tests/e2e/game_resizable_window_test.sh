@@ -3,7 +3,7 @@
 # server that no window manager runs) to about 2.5 times its size, it shows
 # the picture at 2x centred on black, a real click at the scaled centre starts
 # a run, and the next start opens at 2x. F11 fills the screen and gives the
-# window back.
+# window back. The window has the game's icon, and the class its desktop entry names.
 source "$(dirname "$0")/lib.sh"
 e2e_display 1600x1400
 start() {
@@ -17,6 +17,10 @@ same_table() { table "$1" 2 "$OUT/table-2x-down.png" && [ "$(compare -metric AE 
 sized() { e2e_window "$VR_GAME_CAPTION" && [ "$WW" = "$1" ] && [ "$WH" = "$2" ]; }
 
 start
+has_icon() { xprop -id "$WINDOW" _NET_WM_ICON > "$OUT/icon.txt" && grep -q "Icon (48 x 48)" "$OUT/icon.txt"; }
+e2e_until has_icon || e2e_fail "the window has no 48 x 48 icon"
+class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../packaging/vortex-raiders.desktop")
+xprop -id "$WINDOW" WM_CLASS | grep -q "\"$class\"$" || e2e_fail "the window's class is not \"$class\" of the desktop entry"
 e2e_wait_menu "$OUT/menu-1x.png"
 table "$OUT/menu-1x.png" 1 "$OUT/table-1x.png"
 xdotool windowmove "$WINDOW" 0 0 windowsize "$WINDOW" 1170 1255  # 2.5 x 468 by 2.5 x 502, all on the screen
@@ -43,4 +47,4 @@ e2e_key F11
 e2e_until sized 936 1004
 e2e_wait_log "$OUT/config/vortex-raiders/settings.ini" "^FullScreen=no"
 e2e_escape
-echo "resizable window: 2.5x ends at 2x centred on black, a click there starts a run, 2x remembered; F11 fills the screen and gives the window back"
+echo "resizable window: 2.5x ends at 2x centred on black, a click there starts a run, 2x remembered; F11 fills the screen and gives the window back; the icon and class are set"
