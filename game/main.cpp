@@ -7,7 +7,6 @@
 
 #include "core/game_state.h"
 #include "pilot.h"
-#include "platform/audio.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/kernel.h"
@@ -192,7 +191,7 @@ int main(int argc, char** argv) {
     if (choices.settingsGiven && !game::SaveSettings(settings, settingsFile))
         std::fprintf(stderr, "%s: cannot write %s; these settings hold for this run only\n", kProgram,
                      settingsFile.c_str());
-    vr::audio::Device::Instance().SetMasterLevel(game::MasterLevel(settings));
+    game::ApplyMasterVolume(settings);
     vr::SetDefaultDialogTitle(kProgram);
     game::ProgramFolder = vr::ProgramFolder();
     for (const char* needed : {"/menu.jpg", "/art/PicPlayer.png"}) {
