@@ -3,8 +3,11 @@
 # server that no window manager runs) to about 2.5 times its size, it shows
 # the picture at 2x centred on black, a real click at the scaled centre starts
 # a run, and the next start opens at 2x. F11 fills the screen and gives the
-# window back. The window has the game's icon, and the class its desktop entry names.
+# window back. A dialog over the 2x window is 2x. The window has the game's
+# icon, and the class its desktop entry names.
 source "$(dirname "$0")/lib.sh"
+export VORTEX_SCORE_SERVER="http://127.0.0.1:0"  # no server can be there
+unset VR_DIALOG_SCRIPT
 e2e_display 1600x1400
 start() {
   xdotool mousemove 5 5
@@ -38,6 +41,15 @@ e2e_start_run "$OUT/menu-resized.png" "$OUT/run-resized.png" 2
 e2e_escape
 start
 [ "$WW" = 936 ] && [ "$WH" = 1004 ] || e2e_fail "the next start is ${WW}x$WH, not the remembered 2x (936x1004)"
+# A dialog over the 2x window is 2x: U without a score server says so in a message box 800 pixels wide.
+e2e_wait_menu "$OUT/menu-2x.png" 2
+e2e_move 300 500
+e2e_key u
+e2e_window "VortexRaiders"
+e2e_shot "$OUT/dialog-2x.png"
+[ "$WW" = 800 ] || e2e_fail "the message box over the 2x window is $WW pixels wide, not 800"
+e2e_key Return
+e2e_wait_log "$OUT/game.log" "^\[dialog\] VortexRaiders \| You must connect to the Internet first! \| OK$"
 e2e_key F11
 e2e_until sized 1600 1400
 e2e_wait_log "$OUT/config/vortex-raiders/settings.ini" "^FullScreen=yes"
