@@ -130,6 +130,8 @@ void DispatchEvent(const void* event) {
                 f->PlacementChanged();
             else if (e.window.event == SDL_WINDOWEVENT_LEAVE)
                 detail::HoldPointerInClip(*f, true, 0, 0);
+            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && f->onDeactivate)
+                f->onDeactivate();
             break;
         }
         case SDL_MOUSEMOTION: {
@@ -246,6 +248,14 @@ void PostClose(Form& form) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.event = SDL_WINDOWEVENT_CLOSE;
+    e.window.windowID = form.NativeWindowId();
+    SDL_PushEvent(&e);
+}
+
+void PostFocusLoss(Form& form) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     e.window.windowID = form.NativeWindowId();
     SDL_PushEvent(&e);
 }

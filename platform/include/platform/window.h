@@ -237,6 +237,8 @@ public:
     // new windowed scale, or toggled full screen with fullScreenKey.
     std::function<void(int scale)> onUserScale;
     std::function<void(bool desktopFullScreen)> onUserFullScreen;
+    // Runs when the window loses the keyboard focus to another window.
+    std::function<void()> onDeactivate;
 
 private:
     friend void DispatchEvent(const void* event);
@@ -338,6 +340,7 @@ void PostMouseMove(Form& form, int x, int y);
 void PostMouseButton(Form& form, int button, bool down, int x, int y);
 void PostKey(Form& form, int virtualKey, bool down);
 void PostClose(Form& form);
+void PostFocusLoss(Form& form);
 
 // ---- USER calls ----
 bool ClipCursor(const RECT* rect);
