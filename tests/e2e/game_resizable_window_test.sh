@@ -50,6 +50,8 @@ e2e_shot "$OUT/dialog-2x.png"
 [ "$WW" = 800 ] || e2e_fail "the message box over the 2x window is $WW pixels wide, not 800"
 e2e_key Return
 e2e_wait_log "$OUT/game.log" "^\[dialog\] VortexRaiders \| You must connect to the Internet first! \| OK$"
+focused() { [ "$(xdotool getwindowfocus)" = "$((WINDOW))" ]; }
+e2e_until focused  # the keyboard back with the game before F11 is pressed
 e2e_key F11
 e2e_until sized 1600 1400
 e2e_wait_log "$OUT/config/vortex-raiders/settings.ini" "^FullScreen=yes"
