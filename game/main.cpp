@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/game_state.h"
+#include "pad_script.h"
 #include "pilot.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
@@ -32,6 +33,7 @@ struct Choices {
     bool settingsGiven = false;
     bool autopilot = false;
     game::PilotOptions pilot;
+    std::string padScript;
 };
 
 enum class Kind { Help, Setting, ForChecks };
@@ -47,6 +49,11 @@ struct Option {
 
 constexpr Option kOptions[] = {
     {"--help", nullptr, nullptr, "show this text", Kind::Help, nullptr},
+    {"--version", nullptr, nullptr, "show the game's version and the engine library's", Kind::Help,
+     [](Choices&, const std::string&) -> bool {
+         std::printf("%s %s\n%s\n", kProgram, vr::version::kGame, vr::version::kEngineText);
+         std::exit(0);
+     }},
     {"--scale", "N|auto", "1 to 6 or auto",
      "draw the window N times larger (1 to 6) with sharp pixels; auto takes\nthe largest size that fits the desktop",
      Kind::Setting, [](Choices& c, const std::string& v) { return game::ParseScale(v, c.settings.scale); }},
@@ -66,6 +73,9 @@ constexpr Option kOptions[] = {
      }},
     {"--mute", nullptr, nullptr, "no sound", Kind::Setting,
      [](Choices& c, const std::string&) { return c.settings.mute = true; }},
+    {"--pad-speed", "N", "100 to 999",
+     "a game controller's pointer speed at full tilt, in pixels a second\n(default 600)",
+     Kind::Setting, [](Choices& c, const std::string& v) { return game::ParsePadSpeed(v, c.settings.padSpeed); }},
     {"--autopilot", nullptr, nullptr,
      "play by itself: starts a run, weaves and fires until the ship is\n"
      "destroyed, then presses Escape; answer its dialogues with\nVR_DIALOG_SCRIPT",
@@ -84,6 +94,12 @@ constexpr Option kOptions[] = {
          if (!game::ParsePilotCount(v, 0, 1000000, c.pilot.startFrame)) return false;
          c.pilot.startFrame = std::max(6, c.pilot.startFrame);
          return true;
+     }},
+    {"--pad-script", "FILE", "a file",
+     "plug in a virtual game controller and work it as FILE says, frame\nby frame (see game/pad_script.h)",
+     Kind::ForChecks, [](Choices& c, const std::string& v) {
+         c.padScript = v;
+         return !v.empty();
      }},
 };
 
@@ -105,7 +121,9 @@ void Usage(FILE* out) {
     std::fprintf(out,
                  "Usage: VortexRaiders [options]\n"
                  "Vortex Raiders v%s, a shoot-'em-up. Steer with the mouse, fire with the left and\n"
-                 "right buttons; a left click starts a run, Enter restarts, U uploads the scores, Escape quits.\n"
+                 "right buttons; a left click starts a run, Enter restarts, P pauses (so does leaving the\n"
+                 "window), U uploads the scores, Escape quits. A game controller steers with its left stick\n"
+                 "or D-pad; A and B are the left and right buttons, Start pauses, Back quits.\n"
                  "\nOptions (--name VALUE or --name=VALUE):\n",
                  vr::version::kGame);
     ListOptions(out, false);
@@ -212,6 +230,9 @@ int main(int argc, char** argv) {
     }
     try {
         if (choices.autopilot) game::StartPilot(choices.pilot);
+        std::string why;
+        if (!choices.padScript.empty() && !game::StartPadScript(choices.padScript, why)) BadOption(why);
+        vr::UseGamepads(true, settings.padSpeed);
         vr::Form& form = *game::Form1().form;
         form.SetScale(settings.scale == game::kScaleAuto ? vr::Form::kFitScale : settings.scale);
         game::OfferWindowChoices(form, settingsFile);
