@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "version.h"
 #include "window/form1.h"
+#include "window/window_choices.h"
 
 namespace {
 
@@ -234,6 +235,7 @@ int main(int argc, char** argv) {
         vr::UseGamepads(true, settings.padSpeed);
         vr::Form& form = *game::Form1().form;
         form.SetScale(settings.scale == game::kScaleAuto ? vr::Form::kFitScale : settings.scale);
+        game::OfferWindowChoices(form, settingsFile);
         std::string unused;  // asked for before the window is shown, full screen is taken when it is
         if (settings.fullScreen) form.EnterDesktopFullScreen(unused);
         form.Show();

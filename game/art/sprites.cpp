@@ -10,22 +10,53 @@ namespace {
 
 constexpr float kPi = 3.14159265f;
 
-vr::Surface Ship(bool firePower) {
-    Canvas c(20, 20);
+// The ship, k times its 20 x 20 size, with its top-left corner at (ox, oy).
+void DrawShip(Canvas& c, bool firePower, float k, float ox, float oy) {
     Rgb hull{0.55f, 0.62f, 0.75f}, dark{0.22f, 0.26f, 0.36f}, cockpit{0.3f, 0.85f, 1.0f};
     Rgb flame = firePower ? Rgb{1.0f, 0.55f, 0.1f} : Rgb{0.3f, 0.6f, 1.0f};
-    c.Polygon({{10, 0.5f}, {13, 8}, {19.5f, 15}, {19.5f, 18}, {13, 16}, {7, 16}, {0.5f, 18}, {0.5f, 15}, {7, 8}}, dark);
-    c.Polygon({{10, 1.5f}, {12.5f, 8.5f}, {18.5f, 15}, {12.5f, 14.5f}, {7.5f, 14.5f}, {1.5f, 15}, {7.5f, 8.5f}}, hull);
+    auto shape = [&](std::vector<std::pair<float, float>> pts, Rgb colour) {
+        for (auto& p : pts) p = {ox + k * p.first, oy + k * p.second};
+        c.Polygon(pts, colour);
+    };
+    auto disc = [&](float x, float y, float r, Rgb colour) { c.Disc(ox + k * x, oy + k * y, k * r, colour); };
+    shape({{10, 0.5f}, {13, 8}, {19.5f, 15}, {19.5f, 18}, {13, 16}, {7, 16}, {0.5f, 18}, {0.5f, 15}, {7, 8}}, dark);
+    shape({{10, 1.5f}, {12.5f, 8.5f}, {18.5f, 15}, {12.5f, 14.5f}, {7.5f, 14.5f}, {1.5f, 15}, {7.5f, 8.5f}}, hull);
     if (firePower) {
-        c.Polygon({{1, 15}, {4, 11}, {4, 17}}, Rgb{1.0f, 0.45f, 0.1f});
-        c.Polygon({{19, 15}, {16, 11}, {16, 17}}, Rgb{1.0f, 0.45f, 0.1f});
+        shape({{1, 15}, {4, 11}, {4, 17}}, Rgb{1.0f, 0.45f, 0.1f});
+        shape({{19, 15}, {16, 11}, {16, 17}}, Rgb{1.0f, 0.45f, 0.1f});
     }
-    c.Disc(10, 8, 2.2f, cockpit);
-    c.Disc(9.4f, 7.3f, 0.8f, Rgb{0.9f, 1, 1});
-    c.Disc(8, 18, 1.4f, flame);
-    c.Disc(12, 18, 1.4f, flame);
-    c.Disc(8, 18.5f, 0.6f, Rgb{1, 1, 0.8f});
-    c.Disc(12, 18.5f, 0.6f, Rgb{1, 1, 0.8f});
+    disc(10, 8, 2.2f, cockpit);
+    disc(9.4f, 7.3f, 0.8f, Rgb{0.9f, 1, 1});
+    disc(8, 18, 1.4f, flame);
+    disc(12, 18, 1.4f, flame);
+    disc(8, 18.5f, 0.6f, Rgb{1, 1, 0.8f});
+    disc(12, 18.5f, 0.6f, Rgb{1, 1, 0.8f});
+}
+
+vr::Surface Ship(bool firePower) {
+    Canvas c(20, 20);
+    DrawShip(c, firePower, 1, 0, 0);
+    return c.ToSurface();
+}
+
+// The window's icon, 48 x 48: the ship twice its size on a rounded square of
+// deep space with a few stars; black (outside the square) is left out by the mask.
+vr::Surface WindowIcon() {
+    constexpr int kSize = 48;
+    constexpr float kRadius = 9;
+    Canvas c(kSize, kSize);
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            float dx = std::max(std::fabs(x + 0.5f - 24) - (24 - kRadius), 0.0f);
+            float dy = std::max(std::fabs(y + 0.5f - 24) - (24 - kRadius), 0.0f);
+            float inside = std::clamp(kRadius - std::hypot(dx, dy) + 0.5f, 0.0f, 1.0f);
+            float v = float(y) / kSize;
+            c.At(x, y) = Rgb{0.06f + 0.14f * v, 0.05f + 0.03f * v, 0.2f + 0.18f * v} * inside;
+        }
+    c.Glow(24, 26, 20, Rgb{0.12f, 0.05f, 0.22f});
+    const float stars[][3] = {{9, 10, 0.9f}, {39, 8, 0.7f}, {11, 36, 0.6f}, {40, 33, 0.9f}, {33, 42, 0.5f}};
+    for (const auto& s : stars) c.Disc(s[0], s[1], 0.7f, Rgb{1, 1, 0.9f} * s[2]);
+    DrawShip(c, false, 2, 4, 3);
     return c.ToSurface();
 }
 
@@ -283,6 +314,7 @@ std::vector<Picture> MakeSprites() {
     p.push_back({"PicWR", Wall(false)});
     p.push_back({"PicMenuCTP", MenuPrompt()});
     masked("Pointer", Pointer());
+    masked("Icon", WindowIcon());
     return p;
 }
 

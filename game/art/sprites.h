@@ -13,8 +13,8 @@ struct Picture {
 };
 
 // Every sprite box picture: ship, shield, enemies, shots, explosion, sparks,
-// smoke, bonus capsules, Earth, walls, the menu prompt; and the pointer image
-// ("Pointer", with its mask below it).
+// smoke, bonus capsules, Earth, walls, the menu prompt; the pointer image
+// ("Pointer") and the window's icon ("Icon"), each with its mask below it.
 std::vector<Picture> MakeSprites();
 // The 300 x 500 title screen.
 vr::Surface MakeMenuBackdrop();

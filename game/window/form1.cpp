@@ -50,6 +50,17 @@ vr::Surface LoadArt(const std::string& folder, const std::string& name, int widt
     return s;
 }
 
+// A picture with its mask below it, as its two halves.
+struct Masked {
+    vr::Surface image, mask;
+};
+Masked SplitMasked(const vr::Surface& sheet) {
+    Masked m{vr::Surface(sheet.width, sheet.height / 2), vr::Surface(sheet.width, sheet.height / 2)};
+    vr::BitBlt(m.image, 0, 0, m.image.width, m.image.height, sheet, 0, 0, vr::SRCCOPY);
+    vr::BitBlt(m.mask, 0, 0, m.mask.width, m.mask.height, sheet, 0, m.image.height, vr::SRCCOPY);
+    return m;
+}
+
 }  // namespace
 
 Form1Window& Form1() { return g_form1; }
@@ -70,12 +81,11 @@ void CreateForm1(const std::string& artFolder) {
     field.SetBackColor(vr::RGB(0, 0, 0));
     field.SetForeColor(vr::RGB(255, 255, 255));
     field.Font() = vr::FontSpec{"Arial", 8.25, false, false};
-    vr::Surface pointer = LoadArt(artFolder, "Pointer", 0, 0);
-    vr::Surface image(pointer.width, pointer.height / 2), mask(pointer.width, pointer.height / 2);
-    vr::BitBlt(image, 0, 0, image.width, image.height, pointer, 0, 0, vr::SRCCOPY);
-    vr::BitBlt(mask, 0, 0, mask.width, mask.height, pointer, 0, image.height, vr::SRCCOPY);
-    field.SetPointerImage(image, mask, image.width / 2, image.height / 2);
+    Masked pointer = SplitMasked(LoadArt(artFolder, "Pointer", 0, 0));
+    field.SetPointerImage(pointer.image, pointer.mask, pointer.image.width / 2, pointer.image.height / 2);
     g_form1.Field = &field;
+    Masked icon = SplitMasked(LoadArt(artFolder, "Icon", 0, 0));
+    f.SetIcon(icon.image, icon.mask);
 
     f.keyPreview = true;
     f.onActivate = Form_Activate;

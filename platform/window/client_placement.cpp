@@ -32,8 +32,8 @@ int LargestFittingScale(int w, int h, int frameW, int frameH, int areaW, int are
     return std::clamp(std::min((areaW - frameW) / w, (areaH - frameH) / h), 1, kMaxScale);
 }
 
-ClientPlacement CentredPlacement(int w, int h, int areaW, int areaH) {
-    int n = LargestFittingScale(w, h, 0, 0, areaW, areaH);
+ClientPlacement CentredPlacement(int w, int h, int areaW, int areaH, int largest) {
+    int n = std::min(LargestFittingScale(w, h, 0, 0, areaW, areaH), std::max(1, largest));
     return ClientPlacement{(areaW - n * w) / 2, (areaH - n * h) / 2, n};
 }
 

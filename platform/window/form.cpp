@@ -65,7 +65,8 @@ void Form::Show() {
     if (!window) {
         // Without full screen, a window as usual.
         desktopFull_ = desktopFullByHand_ = false;
-        window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, SDL_WINDOW_SHOWN);
+        window = SDL_CreateWindow(caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h,
+                                  SDL_WINDOW_SHOWN | (userSizing_ ? SDL_WINDOW_RESIZABLE : 0));
     }
     if (!window) throw RuntimeError(kErrInvalidCall, std::string("Cannot open the window: ") + SDL_GetError());
     native_->drawing = Drawing::Native::ForWindow(window);
@@ -76,6 +77,12 @@ void Form::Show() {
         throw RuntimeError(kErrInvalidCall, "Cannot draw in the window: " + why);
     }
     activatePending_ = true;
+    userSized_ = false;
+    ApplyIcon();
+    if (userSizing_) {
+        SDL_SetWindowResizable(window, SDL_TRUE);
+        SDL_SetWindowMinimumSize(window, clientWidth_, clientHeight_);
+    }
     if (requestedScale_ == kFitScale) FitToDesktop();
     Invalidate();
 }
@@ -90,6 +97,7 @@ void Form::Unload() {
         native_->window = nullptr;
     }
     activatePending_ = false;
+    userSized_ = false;
     desktopFull_ = desktopFullByHand_ = false;
     if (exclusive_ && clientWidth_ == windowed_.fullW && clientHeight_ == windowed_.fullH) {
         clientWidth_ = windowed_.clientW;
@@ -116,8 +124,64 @@ void Form::Resize(int clientWidth, int clientHeight) {
 }
 
 void Form::ApplyWindowSize() {
-    if (Shown() && !desktopFull_ && !exclusive_)
-        SDL_SetWindowSize(native_->window, Windowed().Scaled(clientWidth_), Windowed().Scaled(clientHeight_));
+    if (!Shown() || desktopFull_ || exclusive_) return;
+    userSized_ = false;
+    if (userSizing_) SDL_SetWindowMinimumSize(native_->window, clientWidth_, clientHeight_);
+    SDL_SetWindowSize(native_->window, Windowed().Scaled(clientWidth_), Windowed().Scaled(clientHeight_));
+}
+
+void Form::SetIcon(const Surface& image, const Surface& mask) {
+    icon_ = image;
+    for (int j = 0; j < icon_.height; ++j)
+        for (int i = 0; i < icon_.width; ++i) {
+            bool opaque = mask.Empty() || (i < mask.width && j < mask.height && (mask.At(i, j) & 0xFFFFFF) == 0);
+            icon_.At(i, j) = (opaque ? 0xFF000000u : 0u) | (icon_.At(i, j) & 0xFFFFFF);
+        }
+    ApplyIcon();
+}
+
+void Form::ApplyIcon() {
+    if (!Shown() || icon_.Empty()) return;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(icon_.pixels.data(), icon_.width, icon_.height, 32,
+                                                        icon_.width * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return;
+    SDL_SetWindowIcon(native_->window, s);
+    SDL_FreeSurface(s);
+}
+
+void Form::SetUserSizing(bool on, int largest) {
+    userSizing_ = on;
+    largestUserScale_ = std::clamp(largest, 1, kMaxScale);
+    if (!Shown()) return;
+    SDL_SetWindowResizable(native_->window, on ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowMinimumSize(native_->window, on ? clientWidth_ : 0, on ? clientHeight_ : 0);
+    if (!on && userSized_) {
+        ApplyWindowSize();
+        PlacementChanged();
+    }
+}
+
+void Form::UserResized() {
+    SDL_Window* window = native_->window;
+    if (!window || !userSizing_ || desktopFull_ || exclusive_ || (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN))
+        return;
+    int w = 0, h = 0;
+    SDL_GetWindowSize(window, &w, &h);
+    int n = CentredPlacement(clientWidth_, clientHeight_, w, h, largestUserScale_).scale;
+    bool changed = n != windowScale_;
+    windowScale_ = n;
+    if (changed) requestedScale_ = n;
+    userSized_ = w != Windowed().Scaled(clientWidth_) || h != Windowed().Scaled(clientHeight_);
+    PlacementChanged();
+    if (changed && onUserScale) onUserScale(n);
+}
+
+void Form::ToggleFullScreenByKey() {
+    if (!Shown() || exclusive_) return;  // a device's own display mode is its to leave
+    std::string why;
+    if (desktopFull_) LeaveFullScreen();
+    else if (!EnterDesktopFullScreen(why)) return;
+    if (onUserFullScreen) onUserFullScreen(desktopFull_);
 }
 
 void Form::SetScale(int n) {
@@ -158,6 +222,11 @@ ClientPlacement Form::Placement() const {
     }
     // The exclusive mode of a device shows the client area as it is.
     if (SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) return ClientPlacement{};
+    if (userSized_) {
+        int w = 0, h = 0;
+        SDL_GetWindowSize(window, &w, &h);
+        return CentredPlacement(clientWidth_, clientHeight_, w, h, largestUserScale_);
+    }
     return Windowed();
 }
 
@@ -275,7 +344,8 @@ void Form::DrawFrame(const ClientPlacement& at) {
             // Unscaled, the client area fills the window (or the device's exclusive mode) as it always has.
             RECT area = at.ToWindow(RECT{0, 0, clientWidth_, clientHeight_});
             SDL_Rect dst{area.left, area.top, area.right - area.left, area.bottom - area.top};
-            SDL_RenderCopy(r, canvas, nullptr, at.scale == 1 && !desktopFull_ ? nullptr : &dst);
+            bool fills = at.scale == 1 && !desktopFull_ && !userSized_;
+            SDL_RenderCopy(r, canvas, nullptr, fills ? nullptr : &dst);
         }
     }
     for (const Placed& p : placed_) {
@@ -291,8 +361,9 @@ void Form::Repaint() {
     SDL_Renderer* r = Drawing::Native::Renderer(drawing);
     // A device may be drawing into its back buffer; present on the window and give it back.
     Drawing::Native::BeginFrame(drawing, nullptr);
-    // The client area fills the window except in full screen, where the rest is black.
-    if (desktopFull_ || (SDL_GetWindowFlags(native_->window) & SDL_WINDOW_FULLSCREEN)) {
+    // The client area fills the window except in full screen or a window the
+    // user sized, where the rest is black.
+    if (desktopFull_ || userSized_ || (SDL_GetWindowFlags(native_->window) & SDL_WINDOW_FULLSCREEN)) {
         SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
         SDL_RenderClear(r);
     }

@@ -128,6 +128,8 @@ void DispatchEvent(const void* event) {
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) CloseForm(f);
             else if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN)
                 f->Invalidate();
+            else if (e.window.event == SDL_WINDOWEVENT_RESIZED)  // by the user or the window manager
+                f->UserResized();
             else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED || e.window.event == SDL_WINDOWEVENT_MOVED)
                 f->PlacementChanged();
             else if (e.window.event == SDL_WINDOWEVENT_LEAVE)
@@ -163,6 +165,10 @@ void DispatchEvent(const void* event) {
             if (!f) break;
             int vk = VirtualKeyFromSdl(e.key.keysym.sym);
             if (!vk) break;
+            if (vk == f->fullScreenKey) {
+                if (e.type == SDL_KEYDOWN && !e.key.repeat) f->ToggleFullScreenByKey();
+                break;
+            }
             int shift = ShiftFromMod(e.key.keysym.mod);
             KeyHandler& h = e.type == SDL_KEYDOWN ? f->onKeyDown : f->onKeyUp;
             if (h) h(vk, shift);

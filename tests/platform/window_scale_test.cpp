@@ -185,3 +185,92 @@ TEST_F(ScaledForm, TheShownScreenEnlargesEachClientPixel) {
     EXPECT_EQ(screen.At(x + 3 * 42, y + 3), 0u);
     EXPECT_EQ(screen.At(x + 3 * 40 + 2, y + 3), 0u);  // the border
 }
+
+namespace {
+// The window sized as by the user dragging its edge: the new size and the window system's note of it.
+void DragTo(Form& form, int w, int h) {
+    SDL_SetWindowSize(NativeWindow(form), w, h);
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_RESIZED;
+    e.window.windowID = form.NativeWindowId();
+    e.window.data1 = w;
+    e.window.data2 = h;
+    SDL_PushEvent(&e);
+    DoEvents();
+}
+}  // namespace
+
+TEST_F(ScaledForm, AWindowSizedByTheUserTakesTheLargestFittingScaleCentredOnBlack) {
+    std::vector<int> told;
+    form_->onUserScale = [&](int n) { told.push_back(n); };
+    form_->SetUserSizing(true, 3);
+    form_->Show();
+    EXPECT_TRUE(SDL_GetWindowFlags(NativeWindow(*form_)) & SDL_WINDOW_RESIZABLE);
+    struct Case {
+        int w, h, scale, x, y;
+    } cases[] = {
+        {500, 400, 2, 50, 50},     // 2.5 x 2.67 times the client area
+        {520, 300, 2, 60, 0},      // exactly two heights
+        {399, 1000, 1, 99, 425},   // one pixel short of two widths
+        {2000, 2000, 3, 700, 775}, // more than the largest the form takes
+        {600, 450, 3, 0, 0},       // exactly three times: no margin
+    };
+    for (const Case& c : cases) {
+        DragTo(*form_, c.w, c.h);
+        ClientPlacement at = form_->Placement();
+        EXPECT_EQ(at.scale, c.scale) << c.w << " x " << c.h;
+        EXPECT_EQ(at.x, c.x) << c.w << " x " << c.h;
+        EXPECT_EQ(at.y, c.y) << c.w << " x " << c.h;
+    }
+    EXPECT_EQ(told, (std::vector<int>{2, 1, 3}));  // only changes of scale are told
+    DragTo(*form_, 500, 400);
+    // The pointer and the clip follow the picture in its margins.
+    MoveInWindow(50 + 2 * 41, 50 + 2 * 1);
+    MoveInWindow(49, 60);  // on the black margin: outside the box
+    ASSERT_EQ(moves_.size(), 1u);
+    EXPECT_FLOAT_EQ(moves_[0].x, 0.0f);
+    ClipToBox();
+    EXPECT_EQ(WindowClip().x, 50 + 2 * 41);
+    EXPECT_EQ(WindowClip().w, 2 * 100);
+    // A scale set by the program gives the window its size again.
+    form_->SetScale(1);
+    int w = 0, h = 0;
+    SDL_GetWindowSize(NativeWindow(*form_), &w, &h);
+    EXPECT_EQ(w, 200);
+    EXPECT_EQ(h, 150);
+    EXPECT_EQ(form_->Placement().x, 0);
+    EXPECT_EQ(told.size(), 4u);  // 2 again after 3; the program's own change is not told
+}
+
+TEST_F(ScaledForm, AWindowNotSizedByTheUserIgnoresSizeNotes) {
+    form_->SetScale(2);
+    form_->Show();
+    EXPECT_FALSE(SDL_GetWindowFlags(NativeWindow(*form_)) & SDL_WINDOW_RESIZABLE);
+    DragTo(*form_, 700, 700);
+    EXPECT_EQ(form_->Placement().scale, 2);
+    EXPECT_EQ(form_->Placement().x, 0);
+}
+
+TEST_F(ScaledForm, TheFullScreenKeyTogglesDesktopFullScreenWithoutReachingTheHandlers) {
+    std::vector<bool> told;
+    std::vector<int> keys;
+    form_->fullScreenKey = 122;  // F11
+    form_->onUserFullScreen = [&](bool full) { told.push_back(full); };
+    form_->onKeyDown = [&](int vk, int) { keys.push_back(vk); };
+    form_->SetScale(2);
+    form_->Show();
+    PostKey(*form_, 122, true);
+    PostKey(*form_, 122, false);
+    PostKey(*form_, 13, true);
+    DoEvents();
+    EXPECT_TRUE(form_->InDesktopFullScreen());
+    PostKey(*form_, 122, true);
+    DoEvents();
+    EXPECT_FALSE(form_->InDesktopFullScreen());
+    int w = 0, h = 0;
+    SDL_GetWindowSize(NativeWindow(*form_), &w, &h);
+    EXPECT_EQ(w, 400);
+    EXPECT_EQ(told, (std::vector<bool>{true, false}));
+    EXPECT_EQ(keys, std::vector<int>{13});
+}

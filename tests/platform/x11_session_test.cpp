@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/dialogs.h"
 #include "platform/kernel.h"
@@ -119,4 +121,74 @@ TEST_F(OnX, TheKeyboardComesBackToTheFormAfterADialog) {
     int revert = 0;
     XGetInputFocus(form.display, &focus, &revert);
     EXPECT_EQ(focus, form.window);
+}
+
+namespace {
+
+// A key (with its modifiers) or a text typed into a dialog.
+struct Typed {
+    SDL_Keycode key = SDLK_UNKNOWN;
+    const char* text = nullptr;  // UTF-8
+    int mod = KMOD_NONE;
+};
+
+// Answers the input box "Name" by typing into it once it has the keyboard, one
+// key or text a frame, then Enter; notes the dialog's size on the way.
+std::string TypeIntoInputBox(const std::string& defaultText, std::vector<Typed> typing, int* w = nullptr,
+                             int* h = nullptr) {
+    typing.push_back(Typed{SDLK_RETURN});
+    size_t next = 0;
+    SetModalIdleHook([&] {
+        SDL_Window* dialog = SDL_GetKeyboardFocus();
+        if (!dialog || SDL_GetWindowTitle(dialog) != std::string("Name") || next == typing.size()) return;
+        if (w) SDL_GetWindowSize(dialog, w, h);
+        const Typed& t = typing[next++];
+        SDL_Event e{};
+        if (t.text) {
+            e.type = SDL_TEXTINPUT;
+            e.text.windowID = SDL_GetWindowID(dialog);
+            SDL_strlcpy(e.text.text, t.text, sizeof e.text.text);
+        } else {
+            e.type = SDL_KEYDOWN;
+            e.key.windowID = SDL_GetWindowID(dialog);
+            e.key.keysym.sym = t.key;
+            e.key.keysym.mod = Uint16(t.mod);
+        }
+        SDL_PushEvent(&e);
+    });
+    std::string answer = InputBox("Enter your name:", "Name", defaultText);
+    SetModalIdleHook(nullptr);
+    return answer;
+}
+
+}  // namespace
+
+TEST_F(OnX, TheInputBoxStartsWithItsDefaultTextSelectedSoTypingReplacesIt) {
+    struct Case {
+        const char* defaultText;
+        std::vector<Typed> typing;
+        const char* answer;  // Windows-1252
+    } cases[] = {
+        {"Newbie", {{SDLK_UNKNOWN, "Zo\xC3\xAB"}}, "Zo\xEB"},               // typed over the default
+        {"Newbie", {}, "Newbie"},                                            // Enter takes the default
+        {"Newbie", {{SDLK_END}, {SDLK_UNKNOWN, "2"}}, "Newbie2"},            // End: the caret after it
+        {"Newbie", {{SDLK_RIGHT}, {SDLK_BACKSPACE}}, "Newbi"},
+        {"Newbie", {{SDLK_BACKSPACE}, {SDLK_UNKNOWN, "Al"}}, "Al"},          // the selection deleted
+        {"Newbie", {{SDLK_END}, {SDLK_a, nullptr, KMOD_LCTRL}, {SDLK_UNKNOWN, "X"}}, "X"},  // Ctrl+A again
+        {"", {{SDLK_UNKNOWN, "Ann"}}, "Ann"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TypeIntoInputBox(c.defaultText, c.typing), c.answer) << c.defaultText << " -> " << c.answer;
+}
+
+TEST_F(OnX, ADialogIsAsManyTimesLargerAsTheWindowItStandsOver) {
+    int w1 = 0, h1 = 0, w4 = 0, h4 = 0;
+    EXPECT_EQ(TypeIntoInputBox("Newbie", {}, &w1, &h1), "Newbie");
+    form_->SetScale(4);
+    DoEvents();
+    EXPECT_EQ(TypeIntoInputBox("Newbie", {}, &w4, &h4), "Newbie");
+    EXPECT_EQ(w1, 400);
+    EXPECT_GT(h1, 100);
+    EXPECT_EQ(w4, 4 * w1);
+    EXPECT_EQ(h4, 4 * h1);
 }

@@ -58,9 +58,9 @@ struct ClientPlacement {
 // of w x h with a frame of frameW x frameH fits into an area of areaW x areaH.
 inline constexpr int kMaxScale = 8;
 int LargestFittingScale(int w, int h, int frameW, int frameH, int areaW, int areaH);
-// A client area of w x h at the largest whole factor that fits an area of
-// areaW x areaH, centred in it.
-ClientPlacement CentredPlacement(int w, int h, int areaW, int areaH);
+// A client area of w x h at the largest whole factor (up to `largest`) that
+// fits an area of areaW x areaH, centred in it.
+ClientPlacement CentredPlacement(int w, int h, int areaW, int areaH, int largest = kMaxScale);
 
 class Drawing;  // a shown form's drawing layer (platform/drawing.h)
 
@@ -158,6 +158,14 @@ public:
     int Scale() const { return Placement().scale; }
     // Where the client area lies in the window now.
     ClientPlacement Placement() const;
+    // Lets the user size the window by its edge, never below the client area
+    // at 1: the client area is then drawn at the largest whole factor (up to
+    // `largest`) that fits the window, centred on black. Off by default.
+    void SetUserSizing(bool on, int largest = kMaxScale);
+
+    // The window's icon: opaque where the mask is black (everywhere without a
+    // mask); taken by the window when it is shown, at once when it is.
+    void SetIcon(const Surface& image, const Surface& mask);
 
     PictureBox& AddPictureBox(const std::string& name, int left, int top, int width, int height, bool border,
                               bool visible);
@@ -222,6 +230,13 @@ public:
     KeyHandler onKeyDown, onKeyUp;
     // Runs when the user closes the window; set cancel non-zero to keep it.
     std::function<void(int& cancel)> onUnload;
+    // A key (virtual-key code; 0: none) that toggles desktop full screen. The
+    // form takes the key itself: its key handlers do not see it.
+    int fullScreenKey = 0;
+    // Run in the message processing after the user has sized the window to a
+    // new windowed scale, or toggled full screen with fullScreenKey.
+    std::function<void(int scale)> onUserScale;
+    std::function<void(bool desktopFullScreen)> onUserFullScreen;
     // Runs when the window loses the keyboard focus to another window.
     std::function<void()> onDeactivate;
 
@@ -255,6 +270,10 @@ private:
     void FitToDesktop();
     // What changed the client area's place: repaint, pick the pointer image again, clip again.
     void PlacementChanged();
+    // The user has sized the window: the scale that fits it now.
+    void UserResized();
+    // The full-screen key: into desktop full screen, or back to the window.
+    void ToggleFullScreenByKey();
     bool activatePending_ = false;
     bool dirty_ = true;
     bool gdiDirty_ = true;
@@ -263,6 +282,11 @@ private:
     PictureBox* pointerBox_ = nullptr;
     int requestedScale_ = 1;  // as SetScale asked (kFitScale: decided when shown)
     int windowScale_ = 1;     // the scale of the window when not in full screen
+    bool userSizing_ = false;
+    int largestUserScale_ = kMaxScale;
+    bool userSized_ = false;  // the window has the size the user gave it, not n times the client area
+    Surface icon_;            // 0xAARRGGBB; empty: the window system's own
+    void ApplyIcon();
     bool desktopFull_ = false;
     bool desktopFullByHand_ = false;  // no window manager: the platform covers the display itself
     bool exclusive_ = false;          // in a display mode of its own (EnterFullScreen)
