@@ -14,7 +14,7 @@
 
 #include "core/game_state.h"
 #include "platform/kernel.h"
-#include "platform/profile_seams.h"
+#include "kernel/profile_seams.h"
 #include "scores/top_ten.h"
 
 namespace {

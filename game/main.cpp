@@ -9,7 +9,6 @@
 #include "core/game_main.h"
 #include "pilot.h"
 #include "replay_driver.h"
-#include "platform/audio.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/kernel.h"
@@ -255,7 +254,7 @@ int main(int argc, char** argv) {
     if (choices.settingsGiven && !game::SaveSettings(settings, settingsFile))
         std::fprintf(stderr, "%s: cannot write %s; these settings hold for this run only\n", kProgram,
                      settingsFile.c_str());
-    vr::audio::Device::Instance().SetMasterLevel(game::MasterLevel(settings));
+    game::ApplyMasterVolume(settings);
     vr::SetDefaultDialogTitle(kProgram);
     game::ProgramFolder = vr::ProgramFolder();
     if (!choices.replayFile.empty() && !choices.verifyFile.empty()) BadOption("--replay and --verify exclude each other");

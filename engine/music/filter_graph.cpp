@@ -72,20 +72,10 @@ public:
         if (stream_) stream_->SetGainPan(volume_, balance_);
         return S_OK;
     }
-    HRESULT get_Volume(int32_t* mb) override {
-        if (!mb) return E_POINTER;
-        *mb = volume_;
-        return S_OK;
-    }
     HRESULT put_Balance(int32_t mb) override {
         if (mb < -10000 || mb > 10000) return E_INVALIDARG;
         balance_ = mb;
         if (stream_) stream_->SetGainPan(volume_, balance_);
-        return S_OK;
-    }
-    HRESULT get_Balance(int32_t* mb) override {
-        if (!mb) return E_POINTER;
-        *mb = balance_;
         return S_OK;
     }
 
@@ -110,11 +100,6 @@ public:
             silentSinceNs_ = NowNs();
         }
         return stream_->Seek(frame) ? S_OK : VFW_E_CANNOT_RENDER;
-    }
-    HRESULT get_Rate(double* rate) override {
-        if (!rate) return E_POINTER;
-        *rate = rate_;
-        return S_OK;
     }
     HRESULT put_Rate(double rate) override {
         if (!(rate > 0) || !std::isfinite(rate)) return E_INVALIDARG;

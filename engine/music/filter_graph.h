@@ -38,9 +38,7 @@ protected:
 // (-10000 left only .. 10000 right only), as DirectSound pans.
 struct BasicAudio {
     virtual HRESULT put_Volume(int32_t mb) = 0;
-    virtual HRESULT get_Volume(int32_t* mb) = 0;
     virtual HRESULT put_Balance(int32_t mb) = 0;
-    virtual HRESULT get_Balance(int32_t* mb) = 0;
 
 protected:
     ~BasicAudio() = default;
@@ -58,7 +56,6 @@ struct MediaPosition {
     // What has been played so far; it stays at the end when the file has played out.
     virtual HRESULT get_CurrentPosition(double* seconds) = 0;
     virtual HRESULT put_CurrentPosition(double seconds) = 0;
-    virtual HRESULT get_Rate(double* rate) = 0;
     // 1 plays as recorded; the mixer's resampler changes the speed.
     virtual HRESULT put_Rate(double rate) = 0;
 

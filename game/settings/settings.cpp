@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/audio.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 
@@ -54,6 +55,8 @@ bool ParseScale(const std::string& text, int& scale) {
 bool ParseVolume(const std::string& text, int& volume) { return ParseWhole(text, 0, 100, volume); }
 
 float MasterLevel(const Settings& settings) { return settings.mute ? 0.0f : float(settings.volume) / 100.0f; }
+
+void ApplyMasterVolume(const Settings& settings) { vr::audio::Device::Instance().SetMasterLevel(MasterLevel(settings)); }
 
 Settings LoadSettings(const std::string& path) {
     Settings s;

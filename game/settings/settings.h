@@ -30,5 +30,8 @@ bool ParseScale(const std::string& text, int& scale);
 bool ParseVolume(const std::string& text, int& volume);
 // The master level the mixer takes: 0 when muted, else the volume as a fraction.
 float MasterLevel(const Settings& settings);
+// Sets the master volume of everything the game plays (the engine's sounds and
+// music pass under it); called once, before the engine starts.
+void ApplyMasterVolume(const Settings& settings);
 
 }  // namespace game

@@ -85,8 +85,6 @@ void SetRegistrationTarget(const std::string& file, bool relativePaths) {
     g_target.relative = relativePaths;
 }
 
-void ResetRegistrationTarget() { g_target = Target{}; }
-
 HRESULT ServerGetClassObject(const ServerDescription& server, const GUID& clsid, const GUID& iid, void** object) {
     if (!object) return E_POINTER;
     *object = nullptr;

@@ -89,7 +89,6 @@ bool HaveRealDisplay() {
 }  // namespace
 
 void SetDefaultDialogTitle(const std::string& title) { g_defaultTitle = title; }
-const std::string& DefaultDialogTitle() { return g_defaultTitle; }
 void PushDialogAnswer(const std::string& answer) { g_queued.push_back(answer); }
 int DialogCount() { return g_dialogCount; }
 void SetModalIdleHook(std::function<void()> hook) { g_idleHook = std::move(hook); }

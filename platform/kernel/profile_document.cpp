@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "platform/profile_seams.h"
+#include "kernel/profile_seams.h"
 
 namespace vr::profile {
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 
 #include "kernel/profile_document.h"
-#include "platform/profile_seams.h"
+#include "kernel/profile_seams.h"
 
 namespace vr::profile {
 

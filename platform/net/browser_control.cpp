@@ -56,11 +56,6 @@ public:
         return idle_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return pending_ == 0; });
     }
 
-    int Completed() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return completed_;
-    }
-
     int Answered() {
         std::lock_guard<std::mutex> lock(mutex_);
         return answered_;
@@ -113,7 +108,6 @@ private:
     void Finished(bool answered) {
         std::lock_guard<std::mutex> lock(mutex_);
         --pending_;
-        ++completed_;
         answered_ += answered;
         idle_.notify_all();
     }
@@ -125,7 +119,6 @@ private:
     std::thread worker_;
     bool stop_ = false;
     int pending_ = 0;
-    int completed_ = 0;
     int answered_ = 0;
 };
 
@@ -143,7 +136,6 @@ void EnsureCurl() {
 
 bool BrowserControl::Navigate(const std::string& url) { return TheNavigator().Start(url); }
 bool WaitForNavigations(int timeoutMs) { return TheNavigator().WaitIdle(timeoutMs); }
-int CompletedNavigations() { return TheNavigator().Completed(); }
 int AnsweredNavigations() { return TheNavigator().Answered(); }
 
 }  // namespace vr

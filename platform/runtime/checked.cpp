@@ -22,16 +22,10 @@ static int64_t CheckedRange(double r, double lo, double hi) {
 int16_t CInt(double x) { return static_cast<int16_t>(CheckedRange(RoundHalfEven(x), INT16_MIN, INT16_MAX)); }
 int32_t CLng(double x) { return static_cast<int32_t>(CheckedRange(RoundHalfEven(x), INT32_MIN, INT32_MAX)); }
 int16_t Int16Floor(double x) { return static_cast<int16_t>(CheckedRange(std::floor(x), INT16_MIN, INT16_MAX)); }
-int32_t Int32Floor(double x) { return static_cast<int32_t>(CheckedRange(std::floor(x), INT32_MIN, INT32_MAX)); }
 
 int16_t IntDiv16(int32_t a, int32_t b) {
     if (b == 0) Raise(kErrDivisionByZero);
     return CheckedNarrow16(int64_t(a) / b);
-}
-
-int32_t IntDiv32(int64_t a, int64_t b) {
-    if (b == 0) Raise(kErrDivisionByZero);
-    return CheckedNarrow32(a / b);
 }
 
 double CheckedDivide(double a, double b) {

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# The game starts 20 times out of 20 on an X server that is kept full by
-# clients connecting and disconnecting (at most 64 clients at once), so that
-# some of its connection attempts are refused and must be retried.
+# The game starts 20 times out of 20 on an X server (at most 64 clients) that
+# other clients keep full for 200 ms and leave free for 200 ms by turns, so
+# that some of its connection attempts are refused and must be retried.
 #   busy_display_test.sh CHURN
 source "$(dirname "$0")/lib.sh"
 e2e_display 800x600 -maxclients 64
-e2e_start churn "$1" 76 40 10
+e2e_start churn "$1" 76 200 200
 churn=$PID
 started=0
 for i in $(seq 20); do

@@ -8,8 +8,7 @@ game="$VR_BIN/VortexRaiders"
 export VORTEX_SCORE_SERVER="http://127.0.0.1:9"  # nothing listens: U shows a message box
 
 # Presses U until the box saying so is up (a key pressed before the window has the focus is lost).
-dialogue_up() { xwininfo -name VortexRaiders 2>/dev/null | grep -q IsViewable; }
-press_u() { e2e_key u; E2E_TIMEOUT=2 e2e_until dialogue_up 2>/dev/null; }
+press_u() { e2e_key u; E2E_TIMEOUT=2 e2e_until e2e_viewable VortexRaiders 2>/dev/null; }
 
 # scenario SCREEN ENDING: SCREEN is menu, run or dialogue; ENDING is x-server
 # (the X server is killed) or sigterm (the game gets SIGTERM).

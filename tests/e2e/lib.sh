@@ -6,10 +6,10 @@
 # and E2E_OUT. The library sets -euo pipefail, empties OUT (= E2E_OUT), points
 # XDG_DATA_HOME and XDG_CONFIG_HOME into it, defaults SDL_AUDIODRIVER to dummy,
 # and at exit ends what it started (showing the programs' logs on a failure).
-# Every wait polls every 50 ms and gives up after E2E_TIMEOUT seconds (20;
-# `E2E_TIMEOUT=60 e2e_wait_exit` for one call) with a message and status 1, so
-# under set -e a wait that fails ends the test. Positions are relative to the
-# client area of the last window found (WX, WY).
+# Every wait polls every 50 ms (screenshots every 250 ms) and gives up after
+# E2E_TIMEOUT seconds (20; `E2E_TIMEOUT=60 e2e_wait_exit` for one call) with a
+# message and status 1, so under set -e a wait that fails ends the test.
+# Positions are relative to the client area of the last window found (WX, WY).
 #   e2e_display [WxH] [XVFB_OPTION...]  an Xvfb (24 bits, 1024x768) on a free display with its own
 #                                       cookie, ready for clients; exports DISPLAY and XAUTHORITY
 #   e2e_display_stop                    ends that X server
@@ -29,6 +29,7 @@
 #   e2e_pixel FILE X Y                  the colour of a pixel of a picture, "srgb(R,G,B)"
 #   e2e_pixels FILE X Y [X Y...]        the colours of several, one a line, reading the picture once
 #   e2e_pixel_is FILE X Y COLOUR        whether that pixel has that colour
+#   e2e_same_pixels A B X Y [X Y...]    whether two pictures have the same colours at those pixels
 #   e2e_has_colour FILE COLOUR [X Y W H]  whether a picture (or a region) holds the colour (#RRGGBB)
 #   e2e_colour_count FILE X Y W H       how many colours a region of a picture holds
 #   e2e_pixels_differ A B X Y W H       how many pixels of a region differ between two pictures
@@ -37,7 +38,8 @@
 #   e2e_done                            ends the test: status 1 if a check failed
 #   e2e_not COMMAND...                  succeeds when COMMAND fails
 #   e2e_at_exit COMMAND                 runs COMMAND (a string) at exit, after the programs are ended
-# The game (VR_GAME_CAPTION):
+# The game (VR_GAME_CAPTION), whose waits give up after three times E2E_TIMEOUT: on a busy machine a
+# window of the game's full size draws a few frames a second, and a click waits for the next one.
 #   e2e_wait_menu FILE [SCALE]          takes screenshots into FILE until the menu shows its table
 #   e2e_start_run MENU FILE [SCALE]     clicks the field's centre and takes screenshots into FILE until
 #                                       the menu's title (in MENU, a screenshot of it) has gone: a run
@@ -77,7 +79,7 @@ e2e_until() {
   local deadline=$(($(e2e_now_ms) + E2E_TIMEOUT * 1000))
   until "$@"; do
     [ "$(e2e_now_ms)" -lt "$deadline" ] || { echo "timed out after $E2E_TIMEOUT s waiting for: $*" >&2; return 1; }
-    sleep 0.05
+    sleep "${E2E_POLL:-0.05}"
   done
 }
 
@@ -174,7 +176,9 @@ e2e_shot() {
   import -window root "${fast[@]}" "$@" "$file"
 }
 
-e2e_shot_until() { e2e_until e2e_shot_then "$@" || { echo "the screen never showed what was waited for ($1)"; return 1; }; }
+# A screenshot and its reading take most of a core (more on a 4K screen): a pause between them,
+# so that the program watched is not starved of the time it needs to draw what is waited for.
+e2e_shot_until() { E2E_POLL=0.25 e2e_until e2e_shot_then "$@" || { echo "the screen never showed what was waited for ($1)"; return 1; }; }
 e2e_shot_then() { e2e_shot "$1" && "${@:2}"; }
 
 e2e_pixels() {
@@ -207,15 +211,16 @@ e2e_check() {
 e2e_fail() { echo "FAIL: $*"; exit 1; }
 e2e_done() { exit "$E2E_FAILED"; }
 e2e_pixel_is() { [ "$(e2e_pixel "$1" "$2" "$3")" = "$4" ]; }
+e2e_same_pixels() { [ "$(e2e_pixels "$1" "${@:3}")" = "$(e2e_pixels "$2" "${@:3}")" ]; }
 e2e_not() { ! "$@"; }
 
 e2e_wait_menu() {
-  local s="${2:-1}"
+  local s="${2:-1}" E2E_TIMEOUT=$((E2E_TIMEOUT * 3))
   e2e_shot_until "$1" e2e_has_colour "$1" "#D8FFFE" $((s * 100)) $((s * 120)) $((s * 300)) $((s * 30))
 }
 
 e2e_start_run() {
-  local s="${3:-1}" title
+  local s="${3:-1}" title E2E_TIMEOUT=$((E2E_TIMEOUT * 3))
   title=$(e2e_pixel "$1" $((s * 231)) $((s * 46)))
   e2e_click $((s * 231 + s / 2)) $((s * 251 + s / 2))
   e2e_shot_until "$2" e2e_not e2e_pixel_is "$2" $((s * 231)) $((s * 46)) "$title" || e2e_fail "the click did not start a run"

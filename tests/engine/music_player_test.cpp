@@ -3,16 +3,14 @@
 // is read back from the capture file and measured.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <set>
 #include <thread>
 
+#include "disk_audio.h"
 #include "korva2d/korva2d_calls.h"
 #include "log_lines.h"
 #include "sound_file_writer.h"
@@ -24,43 +22,10 @@ using namespace korva2d::calls;
 
 namespace {
 
-// One capture file per process: ctest runs the tests side by side.
-const std::string kCapture =
-    (std::filesystem::current_path() / "scratch" / ("music-disk-audio-" + std::to_string(getpid()) + ".raw")).string();
 constexpr int kRate = 44100;
-
-// Chosen before the test main picks its default driver. The disk driver waits
-// 5 ms per block of 1024 frames, so music plays about 4.6 times as fast as heard.
-const bool kDiskDriver = [] {
-    std::filesystem::create_directories(std::filesystem::path(kCapture).parent_path());
-    std::filesystem::remove(kCapture);
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", kCapture.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "5", 1);
-    std::atexit([] { std::filesystem::remove(kCapture); });
-    return true;
-}();
-
-size_t CapturedFrames() {
-    struct stat st {};
-    return ::stat(kCapture.c_str(), &st) == 0 ? size_t(st.st_size) / 8 : 0;
-}
-
-// Waits until the device has put out `frames` more frames (at most 10 s).
-size_t AwaitFrames(size_t frames) {
-    size_t until = CapturedFrames() + frames;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (CapturedFrames() < until && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    return CapturedFrames();
-}
-
-std::vector<float> ReadCapture() {
-    std::string raw = vr::testing::ReadBytes(kCapture);
-    std::vector<float> all(raw.size() / 4);
-    std::memcpy(all.data(), raw.data(), all.size() * 4);
-    return all;
-}
+// At a real device's pace: played faster, the decoder thread had to keep up
+// faster than any player needs, and on a busy machine it did not (a gap).
+const vr::testing::DiskAudio kAudio;
 
 double Rms(const std::vector<float>& all, size_t from, size_t to, int channel) {
     double sum = 0;
@@ -85,7 +50,6 @@ double Db(double a, double b) { return 20 * std::log10(a / b); }
 class MusicPlayer : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(kDiskDriver);
         dir_ = vr::testing::FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
         engine_ = Create<_Engine>(CLSID_Engine, IID__Engine);
         ASSERT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);  // AppPath, and the device opens
@@ -198,8 +162,8 @@ TEST_F(MusicPlayer, VolumeIsCappedAtFullAndEffectsMixOverTheMusic) {
     std::vector<std::pair<size_t, size_t>> spans;
     auto phase = [&](auto&& action) {
         action();
-        size_t from = AwaitFrames(2048);
-        spans.push_back({from, AwaitFrames(8192)});
+        size_t from = kAudio.Await(2048);
+        spans.push_back({from, kAudio.Await(8192)});
     };
     phase([&] { PlayMP3(*player_); });
     phase([&] {
@@ -217,7 +181,7 @@ TEST_F(MusicPlayer, VolumeIsCappedAtFullAndEffectsMixOverTheMusic) {
     });
     EXPECT_EQ(GetCurrentPosition(*player_), 0) << "volume 0 stops and rewinds";
 
-    auto all = ReadCapture();
+    auto all = kAudio.Samples();
     ASSERT_GE(all.size() / 2, spans.back().second);
     auto [f0, t0] = spans[0];
     EXPECT_NEAR(Db(Rms(all, f0, t0, 0), 0.5 / std::sqrt(2.0)), 0.0, 0.5) << "full volume, left as recorded";
@@ -232,7 +196,7 @@ TEST_F(MusicPlayer, VolumeIsCappedAtFullAndEffectsMixOverTheMusic) {
 TEST_F(MusicPlayer, PositionFollowsWhatWasHeardAndTheEndLeavesSilence) {
     WriteTwoToneMp3("song.mp3", 2.6);
     ASSERT_EQ(LoadMP3(*player_, "song.mp3"), -1);
-    size_t start = AwaitFrames(0);
+    size_t start = kAudio.Await(0);
     PlayMP3(*player_);
     struct Sample {
         size_t before, after;
@@ -240,15 +204,15 @@ TEST_F(MusicPlayer, PositionFollowsWhatWasHeardAndTheEndLeavesSilence) {
     };
     std::vector<Sample> samples;
     for (int i = 0; i < 3000 && (samples.empty() || samples.back().seconds < 3); ++i) {
-        size_t before = CapturedFrames();
+        size_t before = kAudio.Frames();
         int32_t s = GetCurrentPosition(*player_);
-        samples.push_back({before, CapturedFrames(), s});
+        samples.push_back({before, kAudio.Frames(), s});
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
     }
-    size_t end = AwaitFrames(16384);  // past the last tenth of a second, then 8192 frames more
+    size_t end = kAudio.Await(16384);  // past the last tenth of a second, then 8192 frames more
     EXPECT_EQ(GetCurrentPosition(*player_), 3) << "the position stays at the end (2.6 s)";
 
-    auto all = ReadCapture();
+    auto all = kAudio.Samples();
     ASSERT_GE(all.size() / 2, end);
     // Frames heard since PlayMP3: those that are not silence.
     std::vector<size_t> heard(end + 1, 0);
@@ -275,14 +239,14 @@ TEST_F(MusicPlayer, PauseThenPlayStartsFromTheBeginning) {
     for (int i = 0; i < 3000 && GetCurrentPosition(*player_) < 2; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     StopMP3(*player_, -1);
-    size_t paused = AwaitFrames(4096);
+    size_t paused = kAudio.Await(4096);
     EXPECT_EQ(GetCurrentPosition(*player_), 2) << "a pause keeps the position";
     PlayMP3(*player_);
-    size_t from = AwaitFrames(2048), to = AwaitFrames(8192);
+    size_t from = kAudio.Await(2048), to = kAudio.Await(8192);
     StopMP3(*player_);
     EXPECT_EQ(GetCurrentPosition(*player_), 0) << "a stop rewinds";
 
-    auto all = ReadCapture();
+    auto all = kAudio.Samples();
     ASSERT_GE(all.size() / 2, to);
     EXPECT_EQ(Rms(all, paused - 2048, paused, 0), 0.0) << "the pause is silent";
     // Playing again starts in the first second (440 Hz), not at the pause (880 Hz).
@@ -295,12 +259,12 @@ TEST_F(MusicPlayer, ASecondLoadStopsAndReleasesTheFirst) {
     ASSERT_TRUE(vr::testing::WriteStereoTone(Path("second.flac"), kRate, 440, 3.2, 0.3, 0.3));
     ASSERT_EQ(LoadMP3(*player_, "first.mp3"), -1);
     PlayMP3(*player_);
-    AwaitFrames(4096);
+    kAudio.Await(4096);
     ASSERT_EQ(LoadMP3(*player_, "second.flac"), -1);
     EXPECT_EQ(GetDuration(*player_), 3);
     EXPECT_EQ(GetCurrentPosition(*player_), 0);
-    size_t from = AwaitFrames(2048), to = AwaitFrames(8192);
-    auto all = ReadCapture();
+    size_t from = kAudio.Await(2048), to = kAudio.Await(8192);
+    auto all = kAudio.Samples();
     ASSERT_GE(all.size() / 2, to);
     EXPECT_EQ(Rms(all, from, to, 0), 0.0) << "the first file no longer plays, the second has not started";
 }

@@ -2,12 +2,10 @@
 
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <vector>
 
 #include "counter.h"
@@ -22,39 +20,31 @@ using namespace vr::com;
 
 namespace {
 
-// ctest -j runs these tests side by side, and each writes, reads or removes the
-// manifest beside its program. So every run of the program first moves into a
-// folder of its own, build/tests/com-PID (beside servers/, as the manifests
-// name it), as a hard link of itself started again there; it removes the
-// folder at exit.
+// ctest -j runs these tests side by side, and each writes or removes the
+// manifest beside its program. So each run first starts itself again from a
+// folder of its own (build/tests/com-PID, beside servers/ as the manifests name
+// it) through a hard link, and removes that folder at exit.
 struct OwnFolder {
-    std::filesystem::path dir;
+    std::string dir = std::getenv("VR_COM_TEST_FOLDER") ? std::getenv("VR_COM_TEST_FOLDER") : "";
     OwnFolder() {
         namespace fs = std::filesystem;
-        if (const char* d = std::getenv("VR_COM_TEST_FOLDER")) {
-            dir = d;
-            return;
-        }
-        std::error_code ec;
-        fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-        fs::path own = exe.parent_path() / ("com-" + std::to_string(getpid())), copy = own / exe.filename();
-        if (!ec) fs::remove_all(own, ec);
-        if (!ec) fs::create_directories(own, ec);
-        if (!ec) fs::create_hard_link(exe, copy, ec);
-        std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+        if (!dir.empty()) return;
+        fs::path exe = fs::read_symlink("/proc/self/exe"), own = exe.parent_path() / ("com-" + std::to_string(getpid()));
+        fs::remove_all(own);
+        fs::create_directories(own);
+        fs::create_hard_link(exe, own / exe.filename());
+        std::ifstream cmdline("/proc/self/cmdline");
         std::vector<std::string> args;
         for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
         std::vector<char*> argv;
         for (auto& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
         setenv("VR_COM_TEST_FOLDER", own.c_str(), 1);
-        if (!ec) execv(copy.c_str(), argv.data());
-        std::fprintf(stderr, "cannot start again in %s: %s\n", own.c_str(), (ec ? ec.message() : std::strerror(errno)).c_str());
-        std::exit(1);
+        execv((own / exe.filename()).c_str(), argv.data());
+        throw std::runtime_error("cannot start again in " + own.string());
     }
     ~OwnFolder() {
-        std::error_code ec;
-        if (!dir.empty()) std::filesystem::remove_all(dir, ec);
+        if (!dir.empty()) std::filesystem::remove_all(dir);
     }
 } g_ownFolder;
 

@@ -6,12 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <functional>
 #include <random>
 
-#include "platform/profile_seams.h"
+#include "kernel/profile_seams.h"
 #include "profile_fixture.h"
 
 using namespace vr;
@@ -119,15 +118,10 @@ TEST_F(Profile, FortyTwoReadsOfATenMegabyteFileCostOneParseAndWritesNone) {
     for (char& c : junk) c = char(random());
     File(junk + "\r\n[Top10]\r\nkey1=one\r\n" + junk);
     uint64_t parses = ProfileParseCount();
-    auto start = std::chrono::steady_clock::now();
     int found = 0;
     for (int i = 0; i < 42; ++i) found += Get("Top10", ("key" + std::to_string(i % 3)).c_str()) == "one";
-    auto took = std::chrono::steady_clock::now() - start;
     EXPECT_EQ(found, 14);
     EXPECT_EQ(ProfileParseCount() - parses, 1u);
-#if !defined(__SANITIZE_ADDRESS__)
-    EXPECT_LT(took, std::chrono::milliseconds(100));
-#endif
     ASSERT_NE(WritePrivateProfileStringA("Top10", "key2", "two", file_.c_str()), 0);
     EXPECT_EQ(Get("Top10", "key2"), "two");
     EXPECT_EQ(ProfileParseCount() - parses, 1u);

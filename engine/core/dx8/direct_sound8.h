@@ -60,7 +60,6 @@ public:
     explicit DirectSoundEnum8(int count) : count_(count) {}
     int32_t GetCount() const { return count_; }
     std::string GetGuid(int32_t index) const;  // index from 1
-    std::string GetDescription(int32_t index) const;
 
 private:
     int count_;

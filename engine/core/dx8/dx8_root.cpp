@@ -54,11 +54,6 @@ std::string DirectSoundEnum8::GetGuid(int32_t index) const {
     return buf;
 }
 
-std::string DirectSoundEnum8::GetDescription(int32_t index) const {
-    if (index < 1 || index > count_) Fail(DSERR_INVALIDPARAM);
-    return index == 1 ? "Primary Sound Driver" : "Sound device " + std::to_string(index);
-}
-
 std::shared_ptr<DirectSound8> DirectX8::DirectSoundCreate(const std::string& guid) {
     if (HookFails("dsound")) Fail(DSERR_NODRIVER);
     if (guid.size() != 38 || guid.front() != '{') Fail(CO_E_CLASSSTRING);

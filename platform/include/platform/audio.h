@@ -97,6 +97,8 @@ public:
     static int CountOutputDevices();
     // The master level over everything the device plays, a linear factor from
     // 0 (silent) to 1 (full, the default); may be set before the device opens.
+    // A program hosting the engine sets it once from its own settings: the
+    // engine's sounds and music keep their own volumes under it.
     void SetMasterLevel(float level);
     float MasterLevel() const { return master_.load(); }
 

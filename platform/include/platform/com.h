@@ -132,7 +132,6 @@ HRESULT ServerUnregister(const ServerDescription& server);
 // Where DllRegisterServer writes: the per-user registry (default), or a
 // manifest file whose library paths are written relative to its folder.
 void SetRegistrationTarget(const std::string& file, bool relativePaths);
-void ResetRegistrationTarget();
 // The per-user class registry: $VR_COM_REGISTRY, or
 // $XDG_CONFIG_HOME/vrplatform/classes.ini (default ~/.config/...).
 std::string RegistryPath();

@@ -25,7 +25,6 @@ std::string InputBox(const std::string& prompt, const std::string& title = "", c
 
 // The default title of message boxes (the program's name).
 void SetDefaultDialogTitle(const std::string& title);
-const std::string& DefaultDialogTitle();
 
 // Queues an answer for the next dialog (tests).
 void PushDialogAnswer(const std::string& answer);

@@ -25,8 +25,6 @@ public:
 // Waits until every navigation started so far has finished (or the timeout
 // in milliseconds passed); returns true when all finished. For tests and exit.
 bool WaitForNavigations(int timeoutMs);
-// Navigations finished so far in this process.
-int CompletedNavigations();
 // Navigations answered with a success status (2xx) so far in this process.
 int AnsweredNavigations();
 

@@ -34,8 +34,6 @@ public:
     static Variant Boolean(bool b) { return Variant(BoolValue{ToBool16(b)}); }
 
     const Storage& storage() const { return v_; }
-    bool IsEmpty() const { return std::holds_alternative<Empty>(v_); }
-    bool IsText() const { return std::holds_alternative<std::string>(v_); }
 
     // Text form: integers in plain decimal without a leading space, floats in
     // their shortest general form, booleans as "True"/"False", empty as "".

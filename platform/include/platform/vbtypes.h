@@ -26,9 +26,8 @@ inline double WholePart(double x) { return std::floor(x); }
 // A fraction converted to a 16-bit / 32-bit integer (ties to even); out of range raises 6.
 int16_t CInt(double x);
 int32_t CLng(double x);
-// Whole part as a 16-bit / 32-bit integer; out of range raises 6.
+// Whole part as a 16-bit integer; out of range raises 6.
 int16_t Int16Floor(double x);
-int32_t Int32Floor(double x);
 
 // Range-checked conversions of wider integers.
 int16_t CheckedNarrow16(int64_t v);
@@ -42,8 +41,6 @@ inline int16_t Neg16(int32_t a) { return CheckedNarrow16(-int64_t(a)); }
 int16_t IntDiv16(int32_t a, int32_t b);  // integer division, truncating towards zero
 inline int32_t Add32(int64_t a, int64_t b) { return CheckedNarrow32(a + b); }
 inline int32_t Sub32(int64_t a, int64_t b) { return CheckedNarrow32(a - b); }
-inline int32_t Mul32(int64_t a, int64_t b) { return CheckedNarrow32(a * b); }
-int32_t IntDiv32(int64_t a, int64_t b);
 // Floating division that raises 11 on a zero divisor, as the runtime's "/" does.
 double CheckedDivide(double a, double b);
 

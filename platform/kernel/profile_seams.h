@@ -1,4 +1,5 @@
-// What the profile functions' file store lets tests see and provoke.
+// What the profile functions' file store lets tests and benchmarks see and provoke
+// (private to the platform: not installed with its public headers).
 #pragma once
 #include <cstdint>
 
