@@ -16,6 +16,15 @@ using vr::com::S_OK;
 
 EngineObject::EngineObject() : DispatchObject(ServerObjectCounts(), IID__Engine) {}
 
+HRESULT EngineObject::QueryInterface(const vr::com::GUID& iid, void** object) {
+    if (object && iid == IID__Engine2) {
+        *object = static_cast<_Engine2*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return DispatchObject::QueryInterface(iid, object);
+}
+
 void EngineObject::LogError(std::string_view operation, const vr::Failure& failure) {
     if (!dx_.D3DX) throw vr::RuntimeError(91);
     std::string line = std::string(operation) + " : " + dx_.D3DX->GetErrorString(failure.number);

@@ -12,9 +12,14 @@
 
 namespace korva2d {
 
-class EngineObject final : public vr::com::DispatchObject<_Engine> {
+class EngineObject final : public vr::com::DispatchObject<_Engine>, public _Engine2 {
 public:
     EngineObject();
+
+    // IUnknown of both interfaces: one object, one reference count.
+    HRESULT QueryInterface(const vr::com::GUID& iid, void** object) override;
+    uint32_t AddRef() override { return DispatchObject::AddRef(); }
+    uint32_t Release() override { return DispatchObject::Release(); }
 
     HRESULT Korva2D_Start(int32_t& hWnd, Text& pAppPath, float& oResWidth, float& oResHeight, VBool& oFullScreen,
                           int16_t& UseDevice_Number, VBool* result) override;
@@ -48,6 +53,15 @@ public:
     HRESULT get_Version(Variant* result) override;
     HRESULT Korva2D_Unload() override;
 
+    // ---- _Engine2 ----
+    HRESULT KeyPressed(int32_t Key, VBool* result) override;
+    HRESULT KeyReleased(int32_t Key, VBool* result) override;
+    HRESULT TextureSize(const Text& KeyName, int32_t* ret_Width, int32_t* ret_Height) override;
+    HRESULT FreeTexture(const Text& KeyName, VBool* result) override;
+    HRESULT FreeSound(const Text& KeyName, VBool* result) override;
+    HRESULT FreeFont(const Text& KeyName, VBool* result) override;
+    HRESULT get_FrameTime(double* result) override;
+
     // ---- the parts, for reading (tests) ----
     const DeviceObjects& Devices() const { return dx_; }
     const DisplaySettings& Display() const { return display_; }
@@ -56,6 +70,7 @@ public:
     const TextureStore& Textures() const { return textures_; }
     const FontStore& Fonts() const { return fonts_; }
     const BitmapFont& Letters() const { return letters_; }
+    const FrameClock& Frames() const { return frames_; }
 
 private:
     void CenterWindow(int16_t width, int16_t height, VBool fullScreen);
@@ -97,6 +112,7 @@ private:
     TextureStore textures_;
     FontStore fonts_;
     BitmapFont letters_;
+    FrameClock frames_;
 };
 
 }  // namespace korva2d

@@ -39,6 +39,8 @@ struct DisplaySettings {
 // last GetMouseState read it.
 struct InputSnapshot {
     std::array<uint8_t, 256> KeyState{};  // one byte per DirectInput key code, 0x80 while down
+    // Keys that went down / up at least once in the frame the last RenderAll ended.
+    std::array<uint8_t, 256> Pressed{}, Released{};
     dx8::DIMOUSESTATE MouseState;
     vr::POINT CursorPos;
 };
@@ -67,6 +69,11 @@ struct FontStore {
     KeyedStore<FontEntry> Entries{"Error importing fonts KeyName.\r\n"};
     std::shared_ptr<StdFont> FontDesc;
     vr::RECT TextRect;
+};
+
+// When the last two RenderAll calls ran (performance counter ticks; 0 before one ran).
+struct FrameClock {
+    int64_t LastRender = 0, PreviousRender = 0;
 };
 
 // An object a step needs: run-time error 91 ("Object variable or With block

@@ -1,5 +1,7 @@
 #include "extra/extra_object.h"
 
+#include <algorithm>
+
 #include "core/library_values.h"
 #include "core/server_counts.h"
 #include "extra/mod_extra.h"
@@ -20,6 +22,33 @@ void ExtraObject::InitTimer() {
     HasPerfCounter = vr::ToBool16(vr::QueryPerformanceFrequency(&CounterFrequency));
 }
 
+HRESULT ExtraObject::QueryInterface(const vr::com::GUID& iid, void** object) {
+    if (object && iid == IID__Extra2) {
+        *object = static_cast<_Extra2*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return DispatchObject::QueryInterface(iid, object);
+}
+
+int64_t ExtraObject::FramePeriod(int16_t iFPS) const {
+    double frameMs = vr::CheckedDivide(1000.0, iFPS);
+    return static_cast<int64_t>(vr::RoundHalfEven(double(CounterFrequency) * frameMs / 1000.0));
+}
+
+void ExtraObject::EndFrame() {
+    vr::QueryPerformanceCounter(&LastFrameEnd);
+    int32_t t = vr::GetTickCount();
+    FrameCount = vr::Add32(FrameCount, 1);
+    // The window test counts in unsigned milliseconds, so it keeps working
+    // when the signed tick count wraps.
+    if (static_cast<uint32_t>(t) - static_cast<uint32_t>(FpsWindowStart) > 1000u) {
+        FpsValue = FrameCount;
+        FrameCount = 0;
+        FpsWindowStart = t;
+    }
+}
+
 HRESULT ExtraObject::LimitFPS(int16_t iFPS) {
     return ReturnErrorToCaller([&] {
         if (!vr::IsTrue(TimerReady)) {
@@ -28,8 +57,7 @@ HRESULT ExtraObject::LimitFPS(int16_t iFPS) {
         }
         vr::QueryPerformanceCounter(&FrameStart);
         int64_t elapsed = FrameStart - LastFrameEnd;
-        double frameMs = vr::CheckedDivide(1000.0, iFPS);
-        int64_t period = static_cast<int64_t>(vr::RoundHalfEven(double(CounterFrequency) * frameMs / 1000.0));
+        int64_t period = FramePeriod(iFPS);
         WaitTicks = period - elapsed;
         WaitLoops = 0;
         do {
@@ -37,16 +65,43 @@ HRESULT ExtraObject::LimitFPS(int16_t iFPS) {
             vr::ProcessPendingMessages();
             vr::QueryPerformanceCounter(&PollCounter);
         } while (PollCounter - FrameStart < WaitTicks);
-        vr::QueryPerformanceCounter(&LastFrameEnd);
-        int32_t t = vr::GetTickCount();
-        FrameCount = vr::Add32(FrameCount, 1);
-        // The window test counts in unsigned milliseconds, so it keeps working
-        // when the signed tick count wraps.
-        if (static_cast<uint32_t>(t) - static_cast<uint32_t>(FpsWindowStart) > 1000u) {
-            FpsValue = FrameCount;
-            FrameCount = 0;
-            FpsWindowStart = t;
+        EndFrame();
+    });
+}
+
+// The same end of the wait as LimitFPS, reached mostly asleep: slices of at
+// most a millisecond (messages are processed between them) until the end is
+// nearer than a sleep's lateness, then the busy loop for the rest.
+HRESULT ExtraObject::WaitFrame(int16_t iFPS) {
+    return ReturnErrorToCaller([&] {
+        if (!vr::IsTrue(TimerReady)) {
+            InitTimer();
+            TimerReady = vr::kTrue;
         }
+        vr::QueryPerformanceCounter(&FrameStart);
+        int64_t period = FramePeriod(iFPS);
+        WaitTicks = period - (FrameStart - LastFrameEnd);
+        const int64_t slice = CounterFrequency / 1000;          // 1 ms
+        const int64_t least = CounterFrequency / 4000;          // 0.25 ms
+        const int64_t most = CounterFrequency / 500;            // 2 ms
+        WaitLoops = 0;
+        for (;;) {
+            WaitLoops = vr::Add32(WaitLoops, 1);
+            vr::ProcessPendingMessages();
+            vr::QueryPerformanceCounter(&PollCounter);
+            int64_t left = WaitTicks - (PollCounter - FrameStart);
+            if (left <= 0) break;
+            int64_t spin = std::clamp(SleepLateness * 3 / 2, least, most);
+            if (left <= spin) continue;
+            int64_t nap = std::min(left - spin, slice);
+            int64_t before = PollCounter;
+            vr::SleepNs(nap * 1000000000 / CounterFrequency);
+            vr::QueryPerformanceCounter(&PollCounter);
+            // The lateness estimate follows a late wake at once and forgets it slowly.
+            int64_t late = std::max<int64_t>(0, PollCounter - before - nap);
+            SleepLateness = std::max(late, SleepLateness - SleepLateness / 64);
+        }
+        EndFrame();
     });
 }
 

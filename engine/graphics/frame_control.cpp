@@ -33,12 +33,22 @@ HRESULT EngineObject::AmbientColor(Variant& cRed, Variant& cGreen, Variant& cBlu
 }
 
 HRESULT EngineObject::RenderAll() {
+    frames_.PreviousRender = frames_.LastRender;
+    vr::QueryPerformanceCounter(&frames_.LastRender);
     PollInput();
     // Every step is skipped when it fails; the frame goes on.
     vr::Steps step(vr::OnError::kResumeNext);
     step([&] { Need(dx_.Sprite).End(); });
     step([&] { Need(dx_.D3DDevice).Present(nullptr, nullptr, 0, nullptr); });
     step([&] { Need(dx_.Sprite).Begin(); });
+    return S_OK;
+}
+
+HRESULT EngineObject::get_FrameTime(double* result) {
+    if (!result) return vr::com::E_POINTER;
+    int64_t frequency = 1;
+    vr::QueryPerformanceFrequency(&frequency);
+    *result = frames_.PreviousRender ? double(frames_.LastRender - frames_.PreviousRender) / double(frequency) : 0.0;
     return S_OK;
 }
 

@@ -32,4 +32,12 @@ HRESULT EngineObject::DrawFont(Text& KeyName, int16_t& X, int16_t& Y, int16_t& r
     });
 }
 
+HRESULT EngineObject::FreeFont(const Text& KeyName, VBool* result) {
+    return vr::ReturnErrorToCaller([&] {
+        int32_t i = fonts_.Entries.Find(KeyName);
+        if (i) fonts_.Entries.Free(i);
+        if (result) *result = vr::ToBool16(i != 0);
+    });
+}
+
 }  // namespace korva2d

@@ -40,6 +40,24 @@ HRESULT EngineObject::CreateTextureEx(TextureObject& DXTexture, Text& FileName, 
     });
 }
 
+HRESULT EngineObject::TextureSize(const Text& KeyName, int32_t* ret_Width, int32_t* ret_Height) {
+    return vr::ReturnErrorToCaller([&] {
+        int32_t i = textures_.Entries.Find(KeyName);
+        if (i == 0) throw vr::RuntimeError(vr::kErrSubscript, "No texture is registered as '" + KeyName + "'");
+        const dx8::Direct3DTexture8* texture = textures_.Entries.At(i).Get();
+        if (ret_Width) *ret_Width = texture ? texture->Width() : 0;
+        if (ret_Height) *ret_Height = texture ? texture->Height() : 0;
+    });
+}
+
+HRESULT EngineObject::FreeTexture(const Text& KeyName, VBool* result) {
+    return vr::ReturnErrorToCaller([&] {
+        int32_t i = textures_.Entries.Find(KeyName);
+        if (i) textures_.Entries.Free(i);
+        if (result) *result = vr::ToBool16(i != 0);
+    });
+}
+
 void EngineObject::DrawSprite(dx8::Direct3DTexture8* texture, float X, float Y, float Width, float Height,
                               float RotationAng, int16_t AlphaTransp, float SrcX, float SrcY, float scaleWidth,
                               float scaleHeight) {

@@ -28,10 +28,17 @@ void EngineObject::Initilize_DxInput() {
 
 void EngineObject::PollInput() {
     vr::Steps read(vr::OnError::kResumeNext);
+    // A frame whose read fails saw no key go down or up.
+    input_.Pressed.fill(0);
+    input_.Released.fill(0);
     read([&] {
-        std::array<uint8_t, 256> keys;
-        Need(dx_.DIKeyboard).GetDeviceStateKeyboard(keys);
+        std::array<uint8_t, 256> keys, pressed, released;
+        dx8::DirectInputDevice8& keyboard = Need(dx_.DIKeyboard);
+        keyboard.GetDeviceStateKeyboard(keys);
+        keyboard.GetKeyTransitions(pressed, released);
         input_.KeyState = keys;
+        input_.Pressed = pressed;
+        input_.Released = released;
     });
     read([&] {
         dx8::DIMOUSESTATE mouse;
@@ -48,6 +55,28 @@ HRESULT EngineObject::GetKeyState(int32_t& Key, VBool* result) {
     return vr::ReturnErrorToCaller([&] {
         if (Key < 0 || Key > 255) throw vr::RuntimeError(vr::kErrSubscript);
         if (result) *result = vr::ToBool16(input_.KeyState[size_t(Key)] == 0x80);
+    });
+}
+
+namespace {
+// Whether a key's byte of one of the snapshot's tables is set; run-time error 9 outside 0..255.
+VBool KeyIn(const std::array<uint8_t, 256>& table, int32_t key) {
+    if (key < 0 || key > 255) throw vr::RuntimeError(vr::kErrSubscript);
+    return vr::ToBool16(table[size_t(key)] != 0);
+}
+}  // namespace
+
+HRESULT EngineObject::KeyPressed(int32_t Key, VBool* result) {
+    return vr::ReturnErrorToCaller([&] {
+        VBool v = KeyIn(input_.Pressed, Key);
+        if (result) *result = v;
+    });
+}
+
+HRESULT EngineObject::KeyReleased(int32_t Key, VBool* result) {
+    return vr::ReturnErrorToCaller([&] {
+        VBool v = KeyIn(input_.Released, Key);
+        if (result) *result = v;
     });
 }
 

@@ -66,6 +66,17 @@ public:
         return S_OK;
     }
 
+    HRESULT SetLooping(bool loop) override {
+        if (!stream_) return VFW_E_WRONG_STATE;
+        if (silent_) {
+            silentFrame_ = SilentFrame();
+            silentSinceNs_ = NowNs();
+        }
+        looping_ = loop;
+        stream_->SetLooping(loop);
+        return S_OK;
+    }
+
     HRESULT put_Volume(int32_t mb) override {
         if (mb < -10000 || mb > 0) return E_INVALIDARG;
         volume_ = mb;
@@ -127,6 +138,7 @@ private:
         double frames = double(stream_->Frames());
         double now = silentFrame_ + double(NowNs() - silentSinceNs_) / 1e9 * stream_->Rate() * rate_;
         if (now < frames) return now;
+        if (looping_ && frames > 0) return std::fmod(now, frames);
         silentFrame_ = frames;
         silentRunning_ = false;
         stream_->Stop();
@@ -137,6 +149,7 @@ private:
     std::string failure_;
     int32_t volume_ = 0, balance_ = 0;
     double rate_ = 1.0;
+    bool looping_ = false;
     bool silent_ = false;         // run once without a sound device: the clock gives the position
     bool silentRunning_ = false;  // playing without a device
     double silentFrame_ = 0;      // the position when the clock was last read into it

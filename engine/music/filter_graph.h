@@ -29,6 +29,8 @@ struct MediaControl {
     virtual HRESULT Run() = 0;
     // Stops playing; the position stays.
     virtual HRESULT Stop() = 0;
+    // Whether playing goes back to the start at each end of the file (false when built).
+    virtual HRESULT SetLooping(bool loop) = 0;
 
 protected:
     ~MediaControl() = default;

@@ -96,9 +96,28 @@ HRESULT Mp3PlayerObject::SetVolume(int32_t& sndVolume) {
     return S_OK;
 }
 
-HRESULT Mp3PlayerObject::PlayMP3() {
+HRESULT Mp3PlayerObject::QueryInterface(const vr::com::GUID& iid, void** object) {
+    if (object && iid == IID__MP3Player2) {
+        *object = static_cast<_MP3Player2*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return DispatchObject::QueryInterface(iid, object);
+}
+
+void Mp3PlayerObject::PlayFromStart(bool loop) {
+    if (GraphControl) GraphControl->SetLooping(loop);
     if (GraphPosition) GraphPosition->put_CurrentPosition(0);
     if (GraphControl) GraphControl->Run();
+}
+
+HRESULT Mp3PlayerObject::PlayMP3() {
+    PlayFromStart(false);
+    return S_OK;
+}
+
+HRESULT Mp3PlayerObject::LoopMP3() {
+    PlayFromStart(true);
     return S_OK;
 }
 

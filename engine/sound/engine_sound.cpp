@@ -72,7 +72,20 @@ HRESULT EngineObject::SoundStop(Text& sndName, VBool& sndPause) {
             if (int32_t i = sounds_.Buffers.Find(sndName)) stop(i);
             return;
         }
-        for (int32_t i = 1; i <= sounds_.Buffers.Count(); ++i) stop(i);
+        for (int32_t i = 1; i <= sounds_.Buffers.Count(); ++i)
+            if (sounds_.Buffers.Taken(i)) stop(i);  // a freed entry holds nothing to stop
+    });
+}
+
+HRESULT EngineObject::FreeSound(const Text& KeyName, VBool* result) {
+    return vr::ReturnErrorToCaller([&] {
+        int32_t i = sounds_.Buffers.Find(KeyName);
+        if (i) {
+            // The mixer lets a playing buffer go only once it is stopped.
+            if (auto* buffer = sounds_.Buffers.Lookup(KeyName); buffer && *buffer) (*buffer)->Stop();
+            sounds_.Buffers.Free(i);
+        }
+        if (result) *result = vr::ToBool16(i != 0);
     });
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include "platform/audio.h"
 #include "platform/audio_stream.h"
@@ -66,6 +67,8 @@ void StreamVoice::SetSpeed(double speed) {
     if (speed > 0) speed_ = speed;
 }
 
+void StreamVoice::SetLooping(bool loop) { looping_.store(loop); }
+
 bool StreamVoice::Seek(int64_t frame) {
     frame = std::clamp<int64_t>(frame, 0, frames_);
     // The worker is held off while the decoder moves; the mixer only for the reset.
@@ -92,7 +95,9 @@ bool StreamVoice::Seek(int64_t frame) {
 
 double StreamVoice::Position() const {
     std::lock_guard<std::mutex> lock(control_);
-    return double(seekFrame_ + read_.load(std::memory_order_relaxed)) + fraction_;
+    double played = double(seekFrame_ + read_.load(std::memory_order_relaxed)) + fraction_;
+    // Past the end only by looping: the laps before this one are whole lengths.
+    return played > double(frames_) && frames_ > 0 ? std::fmod(played, double(frames_)) : played;
 }
 
 void StreamVoice::FillOnce() {
@@ -104,6 +109,8 @@ void StreamVoice::FillOnce() {
     if (got > 0) {
         decoded_.fetch_add(got, std::memory_order_relaxed);
         written_.store(w + got, std::memory_order_release);
+    } else if (got == 0 && frames_ > 0 && looping_.load() && decoder_->Seek(0)) {
+        // The end of a lap: the next chunk comes from the start again.
     } else {
         endOfSource_.store(true, std::memory_order_release);  // the end, or a file gone bad
     }

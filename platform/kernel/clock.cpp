@@ -74,4 +74,15 @@ void Sleep(uint32_t milliseconds) {
     }
 }
 
+void SleepNs(int64_t nanoseconds) {
+    if (nanoseconds <= 0) return;
+    if (g_manual) {
+        g_manualNs += nanoseconds;
+        return;
+    }
+    timespec req{static_cast<time_t>(nanoseconds / 1000000000), static_cast<long>(nanoseconds % 1000000000)};
+    while (nanosleep(&req, &req) != 0) {
+    }
+}
+
 }  // namespace vr

@@ -1,7 +1,9 @@
 // The Extra class's logic, driven with the platform's manual clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <vector>
 
 #include "extra/extra_object.h"
 #include "platform/kernel.h"
@@ -70,6 +72,32 @@ TEST(LimitFPS, HoldsTwentySixFramesASecondAndCountsThem) {
     x->get_GetFps(&fps);
     EXPECT_EQ(fps.ToInt32(), 26);
     x->Release();
+}
+
+TEST(WaitFrame, HoldsThePeriodAsLimitFPSDoesButSleepsMostOfIt) {
+    // Each counter read advances 1 us, so a busy wait passes once per microsecond of the frame.
+    ManualClock clock(2'000'000'000, 1000);
+    struct {
+        const char* name;
+        HRESULT (ExtraObject::*wait)(int16_t);
+        int32_t mostPasses;
+    } waits[] = {{"LimitFPS", &ExtraObject::LimitFPS, 1 << 30}, {"WaitFrame", &ExtraObject::WaitFrame, 400}};
+    for (const auto& w : waits) {
+        ExtraObject* x = NewExtra();
+        std::vector<int64_t> ends;
+        int32_t passes = 0;
+        for (int frame = 0; frame < 40; ++frame) {
+            vr::AdvanceManualClock(3'000'000);  // the client works 3 ms
+            ASSERT_EQ((x->*w.wait)(60), vr::com::S_OK);
+            ends.push_back(x->LastFrameEnd);
+            passes = std::max(passes, x->WaitLoops);
+        }
+        for (size_t i = 2; i < ends.size(); ++i)
+            EXPECT_NEAR(double(ends[i] - ends[i - 1]) / 1e6, 1000.0 / 60, 0.01) << w.name << " frame " << i;
+        EXPECT_LE(passes, w.mostPasses) << w.name;
+        EXPECT_EQ(static_cast<uint32_t>((x->*w.wait)(0)), 0x800A000Bu) << w.name << ": division by zero";
+        x->Release();
+    }
 }
 
 TEST(LimitFPS, FrameRateWindowKeepsCountingWhenTheTickCountWraps) {

@@ -1,5 +1,5 @@
 // The store of textures, sounds and fonts beyond what the Engine's members
-// show: released slots come back empty, and a freed key can be taken again.
+// show: released slots come back empty, and a freed entry is taken again.
 #include <gtest/gtest.h>
 
 #include "core/keyed_store.h"
@@ -17,6 +17,9 @@ TEST(KeyedStore, ReleasedSlotsComeBackEmptyAndAFreedKeyIsTakenAgain) {
     EXPECT_EQ(*store.Lookup("SHIP"), 0) << "a registration grows the store again";
     store.Free(1);
     EXPECT_EQ(store.Find("fire1"), 0);
-    EXPECT_EQ(store.Register("fire1"), 4) << "a new entry; the freed one keeps its number";
+    EXPECT_FALSE(store.Taken(1));
+    EXPECT_EQ(store.Register("fire1"), 1) << "the freed entry is taken again";
+    EXPECT_EQ(store.Register("blast"), 4) << "then the store grows";
+    EXPECT_EQ(store.Count(), 4);
     EXPECT_EQ(vr::testing::ShownDialogs([&] { store.Register("FIRE1"); }).size(), 1u);
 }

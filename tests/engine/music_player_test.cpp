@@ -268,3 +268,35 @@ TEST_F(MusicPlayer, ASecondLoadStopsAndReleasesTheFirst) {
     ASSERT_GE(all.size() / 2, to);
     EXPECT_EQ(Rms(all, from, to, 0), 0.0) << "the first file no longer plays, the second has not started";
 }
+
+TEST_F(MusicPlayer, ALoopingTunePlaysPastItsEndFromItsBeginning) {
+    WriteTwoToneMp3("song.mp3", 1.2);  // 440 Hz for a second, then 880 Hz
+    ASSERT_EQ(LoadMP3(*player_, "song.mp3"), -1);
+    size_t start = kAudio.Await(0);
+    LoopMP3(*player_);
+    // Positions while a lap and a half play.
+    std::vector<int32_t> positions;
+    size_t until = start + size_t(2.0 * kRate);
+    for (int i = 0; i < 5000 && kAudio.Frames() < until; ++i) {
+        positions.push_back(GetCurrentPosition(*player_));
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    size_t end = kAudio.Await(0);
+    ASSERT_GE(end, until);
+    int laps = 0;
+    for (size_t i = 1; i < positions.size(); ++i) laps += positions[i] < positions[i - 1];
+    EXPECT_EQ(laps, 1) << "the position went back to the start at the end";
+    for (int32_t p : positions) EXPECT_LE(p, 1) << "the position stays within the tune's length";
+
+    auto all = kAudio.Samples();
+    ASSERT_GE(all.size() / 2, end);
+    // The second lap, 0.1 s to 0.7 s after the first end: the first second's tone, at full level.
+    size_t from = start + size_t(1.3 * kRate), to = start + size_t(1.9 * kRate);
+    EXPECT_NEAR(Db(AmplitudeAt(all, from, to, 0, 440), 0.5), 0.0, 1.0);
+    EXPECT_LT(AmplitudeAt(all, from, to, 0, 880), 0.02);
+    StopMP3(*player_);
+    EXPECT_EQ(GetCurrentPosition(*player_), 0);
+    PlayMP3(*player_);
+    kAudio.Await(size_t(1.4 * kRate));
+    EXPECT_EQ(GetCurrentPosition(*player_), 1) << "PlayMP3 after LoopMP3 plays once and stays at the end";
+}

@@ -109,6 +109,7 @@ struct DirectInputDevice8::State {
     bool lost = false;       // unacquired by a focus loss: the next read says so
     int focus = -1;          // -1 not reported yet, 0 lost, 1 gained
     std::array<bool, 256> keys{};
+    std::array<bool, 256> wentDown{}, wentUp{};  // since the last transitions read
     bool buttons[4] = {};
     double dx = 0, dy = 0, notches = 0;  // movement since the last read
 };
@@ -149,7 +150,12 @@ int SDLCALL Watch(void* data, SDL_Event* e) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             if (e->key.windowID == s.windowId)
-                if (uint8_t code = KeyCodeOfScancode(e->key.keysym.scancode)) s.keys[code] = e->type == SDL_KEYDOWN;
+                if (uint8_t code = KeyCodeOfScancode(e->key.keysym.scancode)) {
+                    bool down = e->type == SDL_KEYDOWN;
+                    // A change of state, not a repeat, is a transition.
+                    if (down != s.keys[code]) (down ? s.wentDown : s.wentUp)[code] = true;
+                    s.keys[code] = down;
+                }
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
@@ -215,6 +221,8 @@ void DirectInputDevice8::Acquire() {
     s.acquired = true;
     s.lost = false;
     s.dx = s.dy = s.notches = 0;
+    s.wentDown.fill(false);
+    s.wentUp.fill(false);
 }
 
 void DirectInputDevice8::Unacquire() {
@@ -232,6 +240,23 @@ void DirectInputDevice8::GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys) 
     }
     if (!s.acquired) Fail(DIERR_NOTACQUIRED);
     for (size_t i = 0; i < 256; ++i) keys[i] = s.keys[i] ? 0x80 : 0;
+}
+
+void DirectInputDevice8::GetKeyTransitions(std::array<uint8_t, 256>& pressed, std::array<uint8_t, 256>& released) {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    State& s = *state_;
+    if (kind_ != Kind::kKeyboard || s.format != DIFORMAT_KEYBOARD) Fail(DIERR_INVALIDPARAM);
+    if (s.lost) {
+        s.lost = false;
+        Fail(DIERR_INPUTLOST);
+    }
+    if (!s.acquired) Fail(DIERR_NOTACQUIRED);
+    for (size_t i = 0; i < 256; ++i) {
+        pressed[i] = s.wentDown[i] ? 0x80 : 0;
+        released[i] = s.wentUp[i] ? 0x80 : 0;
+    }
+    s.wentDown.fill(false);
+    s.wentUp.fill(false);
 }
 
 void DirectInputDevice8::GetDeviceStateMouse(DIMOUSESTATE& state) {

@@ -55,6 +55,11 @@ public:
     void Unacquire();
     void GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys);
     void GetDeviceStateMouse(DIMOUSESTATE& state);
+    // The keys that went down (`pressed`) and up (`released`) at least once
+    // since the last call or acquisition, 0x80 each, as DirectInput's buffered
+    // data would tell them: a tap between two reads shows in both. Fails as the
+    // state read does.
+    void GetKeyTransitions(std::array<uint8_t, 256>& pressed, std::array<uint8_t, 256>& released);
 
     // What the event watch sees; public for the watch, not for clients.
     struct State;

@@ -183,4 +183,48 @@ protected:
     ~_MP3Player() = default;
 };
 
+// ---- second interfaces ----
+// Members added after the classes' interfaces were fixed, as COM objects grow:
+// each object also answers its second interface through QueryInterface. The
+// helpers of korva2d_calls.h ask for it on every call.
+
+inline constexpr vr::com::GUID IID__Engine2 = {0x4B2D0A10, 0x7C31, 0x4E5A, {0x9F, 0x20, 0x5A, 0x1B, 0x3C, 0x8D, 0x00, 0x08}};
+inline constexpr vr::com::GUID IID__Extra2 = {0x4B2D0A10, 0x7C31, 0x4E5A, {0x9F, 0x20, 0x5A, 0x1B, 0x3C, 0x8D, 0x00, 0x09}};
+inline constexpr vr::com::GUID IID__MP3Player2 = {0x4B2D0A10, 0x7C31, 0x4E5A, {0x9F, 0x20, 0x5A, 0x1B, 0x3C, 0x8D, 0x00, 0x0A}};
+
+struct _Engine2 : vr::com::IUnknown {
+    // 1. Whether the key (0..255) went down at least once in the frame the last RenderAll ended.
+    virtual HRESULT KeyPressed(int32_t Key, VBool* result) = 0;
+    // 2. Whether the key (0..255) went up at least once in that frame.
+    virtual HRESULT KeyReleased(int32_t Key, VBool* result) = 0;
+    // 3. The size in texels of a stored texture (0 x 0 when its loading failed).
+    virtual HRESULT TextureSize(const Text& KeyName, int32_t* ret_Width, int32_t* ret_Height) = 0;
+    // 4-6. Release what a key holds and free the key; true when the key was registered.
+    virtual HRESULT FreeTexture(const Text& KeyName, VBool* result) = 0;
+    virtual HRESULT FreeSound(const Text& KeyName, VBool* result) = 0;
+    virtual HRESULT FreeFont(const Text& KeyName, VBool* result) = 0;
+    // 7. Seconds from the RenderAll before the last one to the last one (0 before the second).
+    virtual HRESULT get_FrameTime(double* result) = 0;
+
+protected:
+    ~_Engine2() = default;
+};
+
+struct _Extra2 : vr::com::IUnknown {
+    // 1. Waits out the rest of the frame at iFPS frames per second as LimitFPS does,
+    //    sleeping the bulk of the wait and spinning only its last fraction.
+    virtual HRESULT WaitFrame(int16_t iFPS) = 0;
+
+protected:
+    ~_Extra2() = default;
+};
+
+struct _MP3Player2 : vr::com::IUnknown {
+    // 1. Plays from the beginning and starts again at each end, until StopMP3 or a new load.
+    virtual HRESULT LoopMP3() = 0;
+
+protected:
+    ~_MP3Player2() = default;
+};
+
 }  // namespace korva2d

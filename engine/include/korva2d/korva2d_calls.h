@@ -2,7 +2,9 @@
 // arguments take their declared defaults, results come back as values, and a
 // failed call raises its run-time error (vr::RuntimeError).
 #pragma once
+#include "korva2d/keys.h"
 #include "korva2d/korva2d.h"
+#include "platform/runtime_error.h"
 
 namespace korva2d::calls {
 
@@ -190,5 +192,66 @@ inline void SetVolume(_MP3Player& m) {
 }
 inline void PlayMP3(_MP3Player& m) { Check(m.PlayMP3()); }
 inline void StopMP3(_MP3Player& m, VBool sndPause = 0) { Check(m.StopMP3(sndPause)); }
+
+// ---- second interfaces (korva2d.h): each call asks the object for it ----
+
+// The object's second interface `Interface`; run-time error 438 ("Object doesn't
+// support this property or method") when the object has none.
+template <class Interface, class Object>
+vr::com::ComPtr<Interface> Second(Object& object, const vr::com::GUID& iid) {
+    vr::com::ComPtr<Interface> p;
+    if (vr::com::Failed(object.QueryInterface(iid, p.Put())) || !p)
+        throw vr::RuntimeError(438, "Object doesn't support this property or method");
+    return p;
+}
+
+// Whether the key went down (KeyPressed) or up (KeyReleased) at least once in
+// the frame the last RenderAll ended, however short the press (keys.h names the keys).
+inline bool KeyPressed(_Engine& e, int32_t Key) {
+    VBool r = 0;
+    Check(Second<_Engine2>(e, IID__Engine2)->KeyPressed(Key, &r));
+    return r != 0;
+}
+inline bool KeyReleased(_Engine& e, int32_t Key) {
+    VBool r = 0;
+    Check(Second<_Engine2>(e, IID__Engine2)->KeyReleased(Key, &r));
+    return r != 0;
+}
+// A stored texture's size in texels (0 x 0 when its loading failed); an unknown key is run-time error 9.
+struct TextureExtent {
+    int32_t width = 0, height = 0;
+};
+inline TextureExtent TextureSize(_Engine& e, const Text& KeyName) {
+    TextureExtent size;
+    Check(Second<_Engine2>(e, IID__Engine2)->TextureSize(KeyName, &size.width, &size.height));
+    return size;
+}
+// Release what the key holds and free the key for a new registration; false for an unknown key.
+inline bool FreeTexture(_Engine& e, const Text& KeyName) {
+    VBool r = 0;
+    Check(Second<_Engine2>(e, IID__Engine2)->FreeTexture(KeyName, &r));
+    return r != 0;
+}
+inline bool FreeSound(_Engine& e, const Text& KeyName) {
+    VBool r = 0;
+    Check(Second<_Engine2>(e, IID__Engine2)->FreeSound(KeyName, &r));
+    return r != 0;
+}
+inline bool FreeFont(_Engine& e, const Text& KeyName) {
+    VBool r = 0;
+    Check(Second<_Engine2>(e, IID__Engine2)->FreeFont(KeyName, &r));
+    return r != 0;
+}
+// Seconds from the RenderAll before the last one to the last one: the length of
+// the frame just shown (0 until two have run).
+inline double FrameTime(_Engine& e) {
+    double r = 0;
+    Check(Second<_Engine2>(e, IID__Engine2)->get_FrameTime(&r));
+    return r;
+}
+// Waits out the rest of the frame as LimitFPS does, sleeping most of the wait.
+inline void WaitFrame(_Extra& x, int16_t iFPS) { Check(Second<_Extra2>(x, IID__Extra2)->WaitFrame(iFPS)); }
+// Plays the music from its beginning, again and again, until StopMP3 or a new load.
+inline void LoopMP3(_MP3Player& m) { Check(Second<_MP3Player2>(m, IID__MP3Player2)->LoopMP3()); }
 
 }  // namespace korva2d::calls

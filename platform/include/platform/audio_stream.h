@@ -66,10 +66,15 @@ public:
     void SetGainPan(int32_t gainMb, int32_t panMb);
     // Playback speed as a factor of the source's own rate (1 = as recorded), through the resampler.
     void SetSpeed(double speed);
+    // Looping: the decoder goes back to the start at each end of the source, so
+    // playing never ends and the position starts again from 0. Takes effect for
+    // what is decoded from then on (a Seek decodes afresh).
+    void SetLooping(bool loop);
     // Moves to `frame` (clamped to the length): refills the ring from there.
     // False when the source cannot go there; the voice is then at its end.
     bool Seek(int64_t frame);
-    // The position in frames of the source: what the mixer has played, not what was decoded.
+    // The position in frames of the source: what the mixer has played, not what was decoded
+    // (within the source's length once a loop went past its end).
     double Position() const;
     // Times the mixer found the ring empty before the end (heard as a gap).
     int64_t Underruns() const { return underruns_.load(); }
@@ -102,6 +107,7 @@ private:
     // Ring counters since the last seek: the worker advances written_, the mixer read_.
     std::atomic<int64_t> written_{0}, read_{0};
     std::atomic<bool> endOfSource_{false};  // the decoder gave its last frame (or failed)
+    std::atomic<bool> looping_{false};
     std::atomic<int64_t> underruns_{0}, decoded_{0};
 
     // Playing state, guarded by control_ (taken by the mixer for each block).

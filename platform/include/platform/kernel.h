@@ -14,6 +14,9 @@ bool QueryPerformanceFrequency(int64_t* frequency);
 bool QueryPerformanceCounter(int64_t* counter);
 // Suspends the calling thread.
 void Sleep(uint32_t milliseconds);
+// Suspends the calling thread for a number of nanoseconds (the system may add
+// a little: a timer's slack, the scheduler's latency).
+void SleepNs(int64_t nanoseconds);
 
 // A manual clock for tests and replays. While it is on, GetTickCount and the
 // performance counter read it instead of the system clock, Sleep advances it
