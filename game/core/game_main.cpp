@@ -5,6 +5,7 @@
 #include "core/enemies.h"
 #include "core/game_state.h"
 #include "core/new_run.h"
+#include "core/pause.h"
 #include "core/shots.h"
 #include "core/sound_cues.h"
 #include "core/sprite_copy.h"
@@ -66,10 +67,13 @@ void FrameLoopPass() {
     SavePendingReplay();
     if (g_frameHook) g_frameHook();
     vr::replay::Frame(GameStateHash());
-    Field().Cls();
-    if (vr::IsTrue(G.Playing)) DrawRunFrame();
-    else DrawMenuScreen();
-    SecondTick();
+    // A held run neither moves nor counts: the field keeps its last frame.
+    if (!RunPaused()) {
+        Field().Cls();
+        if (vr::IsTrue(G.Playing)) DrawRunFrame();
+        else DrawMenuScreen();
+        SecondTick();
+    }
     korva2d::calls::LimitFPS(LibExtra(), 26);
     vr::DoEvents();
 }

@@ -8,7 +8,8 @@ namespace game {
 // The start-up steps of GameMain.
 void StartUp();
 // One pass of the frame loop: clear, draw the menu or a run frame, the
-// one-second tick, LimitFPS 26 and one pump of the window's events.
+// one-second tick, LimitFPS 26 and one pump of the window's events. A held
+// run (core/pause.h) only waits for the frame's time and pumps the events.
 void FrameLoopPass();
 // The parts of a pass, for tests.
 void DrawRunFrame();

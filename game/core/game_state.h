@@ -111,6 +111,10 @@ struct GameState {
     // kept for the session and laid over what LoadTop10 reads.
     std::optional<std::array<ScoreEntry, 11>> UnsavedTopTen;
     std::optional<std::pair<int16_t, std::string>> UnsavedBestTime;
+
+    // A run held by the player (core/pause.h): since when, on the millisecond counter.
+    bool Paused = false;
+    int32_t PausedAtTick = 0;
 };
 
 // The game's state; tests reset it with G = GameState{}.

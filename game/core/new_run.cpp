@@ -7,6 +7,16 @@
 
 namespace game {
 
+void ClipPointerToField() {
+    vr::RECT r;
+    vr::POINT p;
+    vr::GetClientRect(Field().hWnd(), &r);
+    vr::ClientToScreen(Field().hWnd(), &p);
+    vr::OffsetRect(&r, p.x, p.y);
+    r.bottom -= 3;
+    vr::ClipCursor(&r);
+}
+
 void NewRun() {
     LoadTop10();
     Field().ClearPicture();
@@ -36,14 +46,7 @@ void NewRun() {
     G.RunTime = 0;
     G.EarthFrames = 150;
     G.WallSlide = 15;
-    // Confine the pointer to the field's drawing area, less its bottom 3 pixels.
-    vr::RECT r;
-    vr::POINT p;
-    vr::GetClientRect(Field().hWnd(), &r);
-    vr::ClientToScreen(Field().hWnd(), &p);
-    vr::OffsetRect(&r, p.x, p.y);
-    r.bottom -= 3;
-    vr::ClipCursor(&r);
+    ClipPointerToField();
     G.PlayerX = 128;
     G.Health = 10;
     G.ShotSpeed = 10;

@@ -191,6 +191,7 @@ uint32_t GameStateHash() {
                       s.Hits, s.EarthFrames, s.WallSlide, s.HighlightPlace, s.BestTime})
         h = Mix(h, v);
     h = Mix(h, s.LastSecondTick);
+    h = Mix(Mix(h, s.Paused), s.PausedAtTick);
     for (auto f : s.EnemyFire) h = Mix(h, f);
     for (const EnemyRecord& e : s.Enemies)
         for (int16_t v : {e.Active, e.X, e.Y, e.Speed, e.StepX, e.HitPoints}) h = Mix(h, v);

@@ -3,6 +3,7 @@
 #include "core/game_main.h"
 #include "core/game_state.h"
 #include "core/new_run.h"
+#include "core/pause.h"
 #include "platform/kernel.h"
 #include "platform/replay.h"
 #include "platform/runtime_error.h"
@@ -84,6 +85,7 @@ void CreateForm1(const std::string& artFolder) {
     f.onKeyDown = Form_KeyDown;
     f.onKeyUp = Form_KeyUp;
     f.onUnload = Form_Unload;
+    f.onDeactivate = Form_Deactivate;
     field.onMouseDown = Field_MouseDown;
     field.onMouseMove = Field_MouseMove;
     field.onMouseUp = Field_MouseUp;
@@ -94,6 +96,7 @@ void DestroyForm1() { g_form1 = Form1Window{}; }
 void Form_Activate() { GameMain(); }
 
 void Field_MouseDown(int button, int, float, float) {
+    if (RunPaused()) return;  // no shot waits for the end of a pause
     if (button == vr::kLeftButton) {
         G.FireLeft = kTrue;
         if (vr::IsTrue(G.FirePowerOn)) G.PowerLeft = kTrue;
@@ -104,6 +107,7 @@ void Field_MouseDown(int button, int, float, float) {
 }
 
 void Field_MouseMove(int, int, float x, float y) {
+    if (RunPaused()) return;  // the ship stays where the pause found it
     G.FieldMouseX = vr::CInt(x);
     G.FieldMouseY = vr::CInt(y);
 }
@@ -122,6 +126,7 @@ void Form_KeyDown(int keyCode, int) {
         int cancel = 0;
         Form_Unload(cancel);
     } else if (keyCode == 13) {
+        ResumeRun();
         G.Playing = kTrue;
         NewRun();
     }
@@ -129,7 +134,10 @@ void Form_KeyDown(int keyCode, int) {
 
 void Form_KeyUp(int keyCode, int) {
     if (keyCode == 85) UploadScores();
+    else if (keyCode == kKeyP || keyCode == kKeyPause) TogglePause();
 }
+
+void Form_Deactivate() { PauseRun(); }
 
 void Form_Unload(int&) {
     if (vr::replay::Playing()) {

@@ -40,5 +40,9 @@ void Form_MouseUp(int button, int shift, float x, float y);
 void Form_KeyDown(int keyCode, int shift);
 void Form_KeyUp(int keyCode, int shift);
 void Form_Unload(int& cancel);
+// Beyond the original's handlers: the window losing its focus holds a run,
+// and releasing P or Pause holds or resumes it (Form_KeyUp).
+void Form_Deactivate();
+inline constexpr int kKeyP = 80, kKeyPause = 19;
 
 }  // namespace game

@@ -1,6 +1,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/audio.h"
 #include "platform/audio_stream.h"
@@ -69,6 +70,10 @@ void Device::SetMasterLevel(float level) { master_.store(std::clamp(level, 0.0f,
 void Device::Callback(void* self, uint8_t* stream, int len) {
     Device& d = *static_cast<Device*>(self);
     int frames = len / int(2 * sizeof(float));
+    if (d.paused_.load()) {
+        std::memset(stream, 0, size_t(len));
+        return;
+    }
     std::lock_guard<std::recursive_mutex> lock(d.mutex_);
     d.scratch_.clear();
     for (auto& v : d.voices_) d.scratch_.push_back(v.get());

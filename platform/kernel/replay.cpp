@@ -135,6 +135,7 @@ bool CheckStream(const std::string& stream, uint32_t& frames, std::string& why) 
                     return false;
                 }
                 if (!(r.Byte() & kSameTarget)) r.Varint(5);
+                if (tag == int(kEventFirst) + int(seam::kDeactivate)) break;
                 if (tag >= int(kEventFirst) + int(seam::kKeyDown)) {
                     r.Varint(5);
                 } else {
@@ -409,6 +410,7 @@ void NoteEvent(const Event& e) {
     g.recorded.push_back(char((e.kind >= kKeyDown ? 0 : (e.button & 7)) | ((e.shift & 7) << 3) | (same ? kSameTarget : 0)));
     if (!same) PutVarint(g.recorded, ZigZag(e.target));
     g.lastTarget = e.target;
+    if (e.kind == kDeactivate) return;
     if (e.kind >= kKeyDown) {
         PutVarint(g.recorded, uint32_t(e.button));
         return;
@@ -430,7 +432,8 @@ bool NextEvent(Event& e) {
     e.shift = (packed >> 3) & 7;
     e.target = (packed & kSameTarget) ? g.lastTarget : g.in.Signed();
     g.lastTarget = e.target;
-    if (e.kind >= kKeyDown) {
+    if (e.kind == kDeactivate) {
+    } else if (e.kind >= kKeyDown) {
         e.button = int(g.in.Varint(5));
     } else {
         e.button = packed & 7;

@@ -14,8 +14,8 @@ enum Tag : uint8_t {
     kTick = 2,
     kTimer = 3,
     kEventFirst = 4,  // 4 + EventKind
-    kEventLast = 8,
-    kDialog = 9,
+    kEventLast = 9,
+    kDialog = 10,
 };
 
 inline const char* TagName(int tag) {

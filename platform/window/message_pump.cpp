@@ -90,6 +90,10 @@ void DeliverReplayed() {
     while (replay::seam::NextEvent(e)) {
         WindowOfHandle w = LookupWindow(HandleOfTarget(e.target));
         if (!w.form) continue;
+        if (e.kind == replay::seam::kDeactivate) {
+            if (w.form->onDeactivate) w.form->onDeactivate();
+            continue;
+        }
         if (e.kind == replay::seam::kKeyDown || e.kind == replay::seam::kKeyUp) {
             KeyHandler& h = e.kind == replay::seam::kKeyDown ? w.form->onKeyDown : w.form->onKeyUp;
             if (h) h(e.button, e.shift);
@@ -118,6 +122,8 @@ bool HeldByPlayback(const SDL_Event& e) {
             return true;
         case SDL_QUIT: replay::RequestStop(); return true;
         case SDL_WINDOWEVENT:
+            // The viewer's focus belongs to the viewer: a recorded loss is played back.
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) return true;
             if (e.window.event != SDL_WINDOWEVENT_CLOSE) return false;
             replay::RequestStop();
             return true;
@@ -198,6 +204,10 @@ void DispatchEvent(const void* event) {
                 f->PlacementChanged();
             else if (e.window.event == SDL_WINDOWEVENT_LEAVE)
                 detail::HoldPointerInClip(*f, true, 0, 0);
+            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && f->onDeactivate) {
+                Note(replay::seam::kDeactivate, f->hWnd(), 0, 0);
+                f->onDeactivate();
+            }
             break;
         }
         case SDL_MOUSEMOTION: {
@@ -326,6 +336,14 @@ void PostClose(Form& form) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
     e.window.event = SDL_WINDOWEVENT_CLOSE;
+    e.window.windowID = form.NativeWindowId();
+    SDL_PushEvent(&e);
+}
+
+void PostFocusLoss(Form& form) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
     e.window.windowID = form.NativeWindowId();
     SDL_PushEvent(&e);
 }

@@ -65,11 +65,16 @@ protected:
                 vr::SendMouse(field, 1, vr::kLeftButton, 0, 150, 250);
                 vr::SendMouse(field, 2, vr::kLeftButton, 0, 150, 250);
                 started = true;
-            } else if (started && vr::IsTrue(G.Playing)) {
+            } else if (started && vr::IsTrue(G.Playing) && !G.Paused) {
                 int x = 150 + int(120 * std::sin(f / 23.0)), y = 440 + int(25 * std::sin(f / 37.0));
                 vr::SendMouse(field, 0, 0, 0, x, y);
                 if (f % 4 == 0) vr::SendMouse(field, 1, vr::kLeftButton, 0, x, y);
                 if (f % 9 == 0) vr::SendMouse(field, 1, vr::kRightButton, 0, x, y);
+            }
+            // P holds the run for a while and resumes it.
+            if (f == 60 || f == 80) {
+                vr::SendKey(*Form1().form, true, kKeyP, 0);
+                vr::SendKey(*Form1().form, false, kKeyP, 0);
             }
         };
         for (; f < 26 * 60 * 10; ++f) {

@@ -23,6 +23,7 @@ Replay SampleReplay(int frames = 40) {
         seam::NoteEvent({seam::kMouseMove, 3, 0, 0, 100 + f, 400 - f});
         if (f % 5 == 0) seam::NoteEvent({seam::kMouseDown, 3, 1, 0, 100 + f, 400 - f});
         if (f == 20) seam::DialogAnswer([] { return std::string("Ace"); });
+        if (f == 30) seam::NoteEvent({seam::kDeactivate, 3});
     }
     Replay r;
     r.header = Header{"1.2.3", 300, 500, 1700000000, 4242, "0"};
@@ -64,6 +65,11 @@ TEST(ReplayFile, PlaybackAnswersTheRecordedReadingsAndEvents) {
             EXPECT_EQ(e.button, 1);
         }
         if (f == 20) EXPECT_EQ(seam::DialogAnswer([] { return std::string("live"); }), "Ace");
+        if (f == 30) {
+            ASSERT_TRUE(seam::NextEvent(e));
+            EXPECT_EQ(e.kind, seam::kDeactivate);
+            EXPECT_EQ(e.target, 3);
+        }
     }
     EXPECT_TRUE(PlaybackOver());
     EXPECT_EQ(PlaybackFault(), "");

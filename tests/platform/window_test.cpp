@@ -30,6 +30,7 @@ protected:
         form_->onKeyDown = [this](int k, int) { keys_.push_back(k); };
         form_->onKeyUp = [this](int k, int) { keys_.push_back(-k); };
         form_->onActivate = [this] { ++activations_; };
+        form_->onDeactivate = [this] { ++deactivations_; };
         form_->Show();
     }
     std::unique_ptr<Form> form_;
@@ -38,6 +39,7 @@ protected:
     std::vector<Recorded> events_;
     std::vector<int> keys_;
     int activations_ = 0;
+    int deactivations_ = 0;
 };
 
 }  // namespace
@@ -87,10 +89,13 @@ TEST_F(Window, HandlersRunOnlyInsideThePumpWithBoxCoordinates) {
     PostMouseButton(*form_, kRightButton, false, 10, 10);  // outside the field: the form's handler
     PostKey(*form_, 13, true);
     PostKey(*form_, 85, false);
+    PostFocusLoss(*form_);
     EXPECT_TRUE(events_.empty());
     EXPECT_EQ(activations_, 0);
+    EXPECT_EQ(deactivations_, 0);
     DoEvents();
     EXPECT_EQ(activations_, 1);
+    EXPECT_EQ(deactivations_, 1);
     ASSERT_EQ(events_.size(), 4u);
     EXPECT_EQ(events_[0].who, "field move");
     EXPECT_FLOAT_EQ(events_[0].x, 99.0f);

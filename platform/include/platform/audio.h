@@ -101,6 +101,10 @@ public:
     // engine's sounds and music keep their own volumes under it.
     void SetMasterLevel(float level);
     float MasterLevel() const { return master_.load(); }
+    // Holds the whole output: while paused the device plays silence and every
+    // voice and stream stays where it is, to go on from there when unpaused.
+    void SetPaused(bool paused) { paused_.store(paused); }
+    bool Paused() const { return paused_.load(); }
 
     std::shared_ptr<Voice> NewVoice(std::shared_ptr<const PcmData> data);
     void DropVoice(const std::shared_ptr<Voice>& v);
@@ -121,6 +125,7 @@ private:
     std::vector<std::shared_ptr<StreamVoice>> streams_;
     Limiter limiter_;
     std::atomic<float> master_{1.0f};
+    std::atomic<bool> paused_{false};
 };
 
 }  // namespace vr::audio

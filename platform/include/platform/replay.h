@@ -105,11 +105,12 @@ float Timer(float live);
 // A dialog's answer: `ask` is called only when not playing back.
 std::string DialogAnswer(const std::function<std::string()>& ask);
 // A handler invocation: recorded while recording. Target is a window handle.
-enum EventKind : uint8_t { kMouseMove = 0, kMouseDown = 1, kMouseUp = 2, kKeyDown = 3, kKeyUp = 4 };
+// kDeactivate: the form lost the focus (its onDeactivate handler).
+enum EventKind : uint8_t { kMouseMove = 0, kMouseDown = 1, kMouseUp = 2, kKeyDown = 3, kKeyUp = 4, kDeactivate = 5 };
 struct Event {
     EventKind kind = kMouseMove;
     int32_t target = 0;
-    int button = 0, shift = 0;  // keys: button is the key code
+    int button = 0, shift = 0;  // keys: button is the key code; kDeactivate: neither
     int x = 0, y = 0;
 };
 void NoteEvent(const Event& e);

@@ -222,6 +222,8 @@ public:
     KeyHandler onKeyDown, onKeyUp;
     // Runs when the user closes the window; set cancel non-zero to keep it.
     std::function<void(int& cancel)> onUnload;
+    // Runs when the window loses the keyboard focus to another window.
+    std::function<void()> onDeactivate;
 
 private:
     friend void DispatchEvent(const void* event);
@@ -314,6 +316,7 @@ void PostMouseMove(Form& form, int x, int y);
 void PostMouseButton(Form& form, int button, bool down, int x, int y);
 void PostKey(Form& form, int virtualKey, bool down);
 void PostClose(Form& form);
+void PostFocusLoss(Form& form);
 // Runs a box's mouse handler (kind 0 move, 1 down, 2 up; position in the
 // box's pixels) or a form's key handler as the message pump does, recorded
 // while a recording runs: scripted input without a shown window.
