@@ -7,6 +7,7 @@
 
 #include "core/game_state.h"
 #include "core/game_main.h"
+#include "pad_script.h"
 #include "pilot.h"
 #include "replay_driver.h"
 #include "platform/codepage.h"
@@ -36,6 +37,7 @@ struct Choices {
     std::string replayFile, verifyFile;
     int shotAt = 0;          // save the window after this frame (0: no)
     bool fastClock = false;  // a simulated clock, as fast as the machine allows
+    std::string padScript;
 };
 
 // Help: --help. Setting: remembered for the next runs. Once: for this run only.
@@ -52,6 +54,11 @@ struct Option {
 
 constexpr Option kOptions[] = {
     {"--help", nullptr, nullptr, "show this text", Kind::Help, nullptr},
+    {"--version", nullptr, nullptr, "show the game's version and the engine library's", Kind::Help,
+     [](Choices&, const std::string&) -> bool {
+         std::printf("%s %s\n%s\n", kProgram, vr::version::kGame, vr::version::kEngineText);
+         std::exit(0);
+     }},
     {"--scale", "N|auto", "1 to 6 or auto",
      "draw the window N times larger (1 to 6) with sharp pixels; auto takes\nthe largest size that fits the desktop",
      Kind::Setting, [](Choices& c, const std::string& v) { return game::ParseScale(v, c.settings.scale); }},
@@ -83,6 +90,9 @@ constexpr Option kOptions[] = {
          c.verifyFile = v;
          return !v.empty();
      }},
+    {"--pad-speed", "N", "100 to 999",
+     "a game controller's pointer speed at full tilt, in pixels a second\n(default 600)",
+     Kind::Setting, [](Choices& c, const std::string& v) { return game::ParsePadSpeed(v, c.settings.padSpeed); }},
     {"--autopilot", nullptr, nullptr,
      "play by itself: starts a run, weaves and fires until the ship is\n"
      "destroyed, then presses Escape; answer its dialogues with\nVR_DIALOG_SCRIPT",
@@ -108,6 +118,12 @@ constexpr Option kOptions[] = {
     {"--fast-clock", nullptr, nullptr,
      "run on a simulated clock as fast as the machine allows (the frame\nlimiter never waits); for recordings made by checks",
      Kind::ForChecks, [](Choices& c, const std::string&) { return c.fastClock = true; }},
+    {"--pad-script", "FILE", "a file",
+     "plug in a virtual game controller and work it as FILE says, frame\nby frame (see game/pad_script.h)",
+     Kind::ForChecks, [](Choices& c, const std::string& v) {
+         c.padScript = v;
+         return !v.empty();
+     }},
 };
 
 void ListOptions(FILE* out, bool forChecks) {
@@ -128,7 +144,9 @@ void Usage(FILE* out) {
     std::fprintf(out,
                  "Usage: VortexRaiders [options]\n"
                  "Vortex Raiders v%s, a shoot-'em-up. Steer with the mouse, fire with the left and\n"
-                 "right buttons; a left click starts a run, Enter restarts, U uploads the scores, Escape quits.\n"
+                 "right buttons; a left click starts a run, Enter restarts, P pauses (so does leaving the\n"
+                 "window), U uploads the scores, Escape quits. A game controller steers with its left stick\n"
+                 "or D-pad; A and B are the left and right buttons, Start pauses, Back quits.\n"
                  "\nOptions (--name VALUE or --name=VALUE):\n",
                  vr::version::kGame);
     ListOptions(out, false);
@@ -284,6 +302,9 @@ int main(int argc, char** argv) {
             game::WatchReplay(game::GetFrameHook());
         } else {
             if (choices.autopilot) game::StartPilot(choices.pilot);
+            std::string why;
+            if (!choices.padScript.empty() && !game::StartPadScript(choices.padScript, why)) BadOption(why);
+            vr::UseGamepads(true, settings.padSpeed);
             InstallFrameShot(choices);
             if (choices.fastClock) {
                 vr::UseManualClock(true, int64_t(36000) * 1000000000);

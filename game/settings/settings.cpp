@@ -54,6 +54,8 @@ bool ParseScale(const std::string& text, int& scale) {
 
 bool ParseVolume(const std::string& text, int& volume) { return ParseWhole(text, 0, 100, volume); }
 
+bool ParsePadSpeed(const std::string& text, int& speed) { return ParseWhole(text, 100, 999, speed); }
+
 float MasterLevel(const Settings& settings) { return settings.mute ? 0.0f : float(settings.volume) / 100.0f; }
 
 void ApplyMasterVolume(const Settings& settings) { vr::audio::Device::Instance().SetMasterLevel(MasterLevel(settings)); }
@@ -64,6 +66,7 @@ Settings LoadSettings(const std::string& path) {
     ParseYesNo(Read(path, "Display", "FullScreen"), s.fullScreen);
     ParseVolume(Read(path, "Sound", "Volume"), s.volume);
     ParseYesNo(Read(path, "Sound", "Mute"), s.mute);
+    ParsePadSpeed(Read(path, "Gamepad", "Speed"), s.padSpeed);
     return s;
 }
 
@@ -72,13 +75,15 @@ bool SaveSettings(const Settings& settings, const std::string& path) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     std::string scale = settings.scale == kScaleAuto ? "auto" : std::to_string(settings.scale);
     std::string volume = std::to_string(settings.volume);
+    std::string padSpeed = std::to_string(settings.padSpeed);
     const char* file = path.c_str();
     // One replacement of the file: a program ended half-way leaves the old settings or the new ones.
     vr::ProfileWriteGroup group;
     bool written = vr::WritePrivateProfileStringA("Display", "Scale", scale.c_str(), file) &&
                    vr::WritePrivateProfileStringA("Display", "FullScreen", settings.fullScreen ? "yes" : "no", file) &&
                    vr::WritePrivateProfileStringA("Sound", "Volume", volume.c_str(), file) &&
-                   vr::WritePrivateProfileStringA("Sound", "Mute", settings.mute ? "yes" : "no", file);
+                   vr::WritePrivateProfileStringA("Sound", "Mute", settings.mute ? "yes" : "no", file) &&
+                   vr::WritePrivateProfileStringA("Gamepad", "Speed", padSpeed.c_str(), file);
     return group.Flush() && written;
 }
 

@@ -14,6 +14,7 @@ struct Settings {
     bool fullScreen = false;  // the desktop's full screen, at the largest scale that fits
     int volume = 100;         // the master level in percent of full amplitude (50 is 6 dB lower)
     bool mute = false;        // silent, whatever the volume
+    int padSpeed = 600;       // a game controller's pointer speed at full tilt, client pixels a second
 };
 
 // The settings file: $XDG_CONFIG_HOME/vortex-raiders/settings.ini (default ~/.config/...).
@@ -28,6 +29,8 @@ bool SaveSettings(const Settings& settings, const std::string& path);
 bool ParseScale(const std::string& text, int& scale);
 // A whole number from 0 to 100; false for anything else.
 bool ParseVolume(const std::string& text, int& volume);
+// A controller's pointer speed: a whole number from 100 to 999; false for anything else.
+bool ParsePadSpeed(const std::string& text, int& speed);
 // The master level the mixer takes: 0 when muted, else the volume as a fraction.
 float MasterLevel(const Settings& settings);
 // Sets the master volume of everything the game plays (the engine's sounds and

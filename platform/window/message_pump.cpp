@@ -11,6 +11,7 @@
 #include "platform/window.h"
 #include "window/client_placement.h"
 #include "window/display_session.h"
+#include "window/gamepads.h"
 #include "window/window_registry.h"
 
 namespace vr {
@@ -143,6 +144,9 @@ void ProcessQueue() {
     DeliverActivations();
     SDL_Event e;
     while (SDL_PollEvent(&e)) DispatchEvent(&e);
+    // The controllers' stick motion comes as pointer motion, which is handled at once.
+    detail::StepGamepadPointer();
+    while (SDL_PollEvent(&e)) DispatchEvent(&e);
     // A form presents only what changed: a frame drawn before the limiter's
     // wait shows once, there, and not again in the pump after it.
     RepaintForms(true);
@@ -226,6 +230,11 @@ void DispatchEvent(const void* event) {
             if (f && b) f->HandleMouse(e.type == SDL_MOUSEBUTTONDOWN ? kDown : kUp, b, e.button.x, e.button.y);
             break;
         }
+        case SDL_CONTROLLERDEVICEADDED:
+        case SDL_CONTROLLERDEVICEREMOVED:
+        case SDL_CONTROLLERAXISMOTION:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERBUTTONUP: detail::HandleGamepadEvent(e); break;
         case SDL_KEYDOWN:
         case SDL_KEYUP: {
             Form* f = detail::FormOfWindowId(e.key.windowID);
@@ -260,6 +269,8 @@ void RunMessageLoop() {
             DispatchEvent(&e);
             while (SDL_PollEvent(&e)) DispatchEvent(&e);
         }
+        detail::StepGamepadPointer();
+        while (SDL_PollEvent(&e)) DispatchEvent(&e);
         RepaintForms(true);
     }
 }

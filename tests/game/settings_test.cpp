@@ -29,6 +29,12 @@ TEST(Settings, OptionValuesAreCheckedStrictly) {
         EXPECT_EQ(ParseVolume(c.text, volume), c.volumeOk) << c.text;
         EXPECT_EQ(volume, c.volumeOk ? c.volume : -5) << c.text;
     }
+    for (auto [text, ok] : {std::pair{"100", true}, {"999", true}, {"600", true}, {"99", false}, {"1000", false},
+                            {"fast", false}}) {
+        int speed = -5;
+        EXPECT_EQ(ParsePadSpeed(text, speed), ok) << text;
+        EXPECT_EQ(speed, ok ? std::atoi(text) : -5) << text;
+    }
 }
 
 TEST(Settings, AreRememberedInTheUserConfigurationFolder) {
@@ -40,11 +46,13 @@ TEST(Settings, AreRememberedInTheUserConfigurationFolder) {
     EXPECT_EQ(path, home + "/vortex-raiders/settings.ini");
     Settings none = LoadSettings(path);  // no file yet: the defaults
     EXPECT_EQ(none.scale, 1);
+    EXPECT_EQ(none.padSpeed, 600);
     EXPECT_FALSE(none.fullScreen);
     EXPECT_EQ(MasterLevel(none), 1.0f);
-    Settings chosen{kScaleAuto, true, 50, false};
+    Settings chosen{kScaleAuto, true, 50, false, 250};
     ASSERT_TRUE(SaveSettings(chosen, path));
     Settings back = LoadSettings(path);
+    EXPECT_EQ(back.padSpeed, 250);
     EXPECT_EQ(back.scale, kScaleAuto);
     EXPECT_TRUE(back.fullScreen);
     EXPECT_EQ(back.volume, 50);

@@ -323,6 +323,29 @@ void PostFocusLoss(Form& form);
 void SendMouse(PictureBox& box, int kind, int button, int shift, int x, int y);
 void SendKey(Form& form, bool down, int virtualKey, int shift);
 
+// ---- Game controllers ----
+// Game controllers steer the pointer (each opened as it is plugged in, before
+// or after this call): the left stick and the D-pad move it at up to
+// pixelsPerSecond client pixels a second (the stick's full tilt; the D-pad at
+// half of it), inside the pointer clip; the south button (A) is the left mouse
+// button, the east button (B) the right one, Start the Pause key and Back
+// Escape. They reach the focused form as ordinary mouse and key events,
+// through the message queue like any other input. Off: controllers are let go.
+inline constexpr double kDefaultGamepadSpeed = 600;
+void UseGamepads(bool on, double pixelsPerSecond = kDefaultGamepadSpeed);
+// The number of controllers open now.
+int OpenGamepads();
+
+// A virtual game controller (SDL's virtual joystick), for tests and end-to-end
+// checks only: attaching it is plugging it in, detaching unplugging it.
+enum class PadButton { A, B, Back, Start, DpadUp, DpadDown, DpadLeft, DpadRight };
+enum class PadAxis { LeftX, LeftY };
+// Answers the new controller's number, or -1 with SDL's reason in why.
+int AttachVirtualGamepad(std::string& why);
+void SetVirtualGamepadAxis(int pad, PadAxis axis, int value);  // -32768 .. 32767
+void SetVirtualGamepadButton(int pad, PadButton button, bool down);
+void DetachVirtualGamepad(int pad);
+
 // ---- USER calls ----
 bool ClipCursor(const RECT* rect);
 bool GetClipCursor(RECT* rect);
