@@ -6,8 +6,10 @@
 #include <string>
 
 #include "core/game_state.h"
+#include "core/game_main.h"
 #include "pad_script.h"
 #include "pilot.h"
+#include "replay_driver.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
 #include "platform/kernel.h"
@@ -33,10 +35,14 @@ struct Choices {
     bool settingsGiven = false;
     bool autopilot = false;
     game::PilotOptions pilot;
+    std::string replayFile, verifyFile;
+    int shotAt = 0;          // save the window after this frame (0: no)
+    bool fastClock = false;  // a simulated clock, as fast as the machine allows
     std::string padScript;
 };
 
-enum class Kind { Help, Setting, ForChecks };
+// Help: --help. Setting: remembered for the next runs. Once: for this run only.
+enum class Kind { Help, Setting, Once, ForChecks };
 
 struct Option {
     const char* name;
@@ -73,6 +79,18 @@ constexpr Option kOptions[] = {
      }},
     {"--mute", nullptr, nullptr, "no sound", Kind::Setting,
      [](Choices& c, const std::string&) { return c.settings.mute = true; }},
+    {"--replay", "FILE", "a replay file",
+     "show a recorded run (a .vrr file from Top10-replays beside Top10.ini)\nin the window at its own speed; Escape ends it; the table is\nnot touched",
+     Kind::Once, [](Choices& c, const std::string& v) {
+         c.replayFile = v;
+         return !v.empty();
+     }},
+    {"--verify", "FILE", "a replay file",
+     "replay a recorded run without a window as fast as the machine allows\nand print its score and time (status 0), or why it cannot be\nproved (status 1)",
+     Kind::Once, [](Choices& c, const std::string& v) {
+         c.verifyFile = v;
+         return !v.empty();
+     }},
     {"--pad-speed", "N", "100 to 999",
      "a game controller's pointer speed at full tilt, in pixels a second\n(default 600)",
      Kind::Setting, [](Choices& c, const std::string& v) { return game::ParsePadSpeed(v, c.settings.padSpeed); }},
@@ -95,6 +113,12 @@ constexpr Option kOptions[] = {
          c.pilot.startFrame = std::max(6, c.pilot.startFrame);
          return true;
      }},
+    {"--shot-at", "N", "1 to 1000000 frames",
+     "save the window after frame N as frame-N.png in the --pilot-shots\nfolder (with --autopilot or --replay)",
+     Kind::ForChecks, [](Choices& c, const std::string& v) { return game::ParsePilotCount(v, 1, 1000000, c.shotAt); }},
+    {"--fast-clock", nullptr, nullptr,
+     "run on a simulated clock as fast as the machine allows (the frame\nlimiter never waits); for recordings made by checks",
+     Kind::ForChecks, [](Choices& c, const std::string&) { return c.fastClock = true; }},
     {"--pad-script", "FILE", "a file",
      "plug in a virtual game controller and work it as FILE says, frame\nby frame (see game/pad_script.h)",
      Kind::ForChecks, [](Choices& c, const std::string& v) {
@@ -200,6 +224,46 @@ void CreateLibraryObjects() {
     }
 }
 
+// --shot-at: the window after frame N, in the --pilot-shots folder.
+struct FrameShot {
+    int at = 0, frame = 0;
+    std::string folder;
+    game::FrameHook inner = nullptr;
+};
+FrameShot g_shot;
+
+// Taken before the pilot's input of the next frame, so a recorded run and its
+// replay are seen at the same moment.
+void ShotFrame() {
+    if (++g_shot.frame == g_shot.at + 1 && !g_shot.folder.empty()) {
+        std::string path = g_shot.folder + "/frame-" + std::to_string(g_shot.at) + ".png";
+        if (!vr::SaveSurface(game::Form1().form->Compose(), path)) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        else std::fprintf(stderr, "saved %s\n", path.c_str());
+    }
+    if (g_shot.inner) g_shot.inner();
+}
+
+void InstallFrameShot(const Choices& c) {
+    if (!c.shotAt) return;
+    g_shot = FrameShot{c.shotAt, 0, c.pilot.shotsFolder, game::GetFrameHook()};
+    game::SetFrameHook(&ShotFrame);
+}
+
+// --verify: no window and no sound; the run is played on a simulated clock.
+[[noreturn]] void Verify(const std::string& path) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    setenv("SDL_VIDEODRIVER", "offscreen", 0);
+    CreateLibraryObjects();
+    try {
+        game::CreateForm1(game::ProgramFolder + "/art");
+    } catch (const vr::RuntimeError& e) {
+        FailToStart("Cannot prepare the game: " + e.description());
+    }
+    int status = game::VerifyReplayFile(path);
+    std::fflush(stdout);
+    std::_Exit(status);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -212,11 +276,13 @@ int main(int argc, char** argv) {
     game::ApplyMasterVolume(settings);
     vr::SetDefaultDialogTitle(kProgram);
     game::ProgramFolder = vr::ProgramFolder();
+    if (!choices.replayFile.empty() && !choices.verifyFile.empty()) BadOption("--replay and --verify exclude each other");
     for (const char* needed : {"/menu.jpg", "/art/PicPlayer.png"}) {
         if (!vr::PathFileExistsA(game::ProgramFolder + needed))
             FailToStart(game::ProgramFolder + needed +
                         " is missing; the program folder is incomplete (rebuild it with scripts/build).");
     }
+    if (!choices.verifyFile.empty()) Verify(choices.verifyFile);
     CreateLibraryObjects();
     try {
         vr::EnsureVideo();
@@ -229,10 +295,25 @@ int main(int argc, char** argv) {
         FailToStart("Cannot prepare the game window: " + e.description());
     }
     try {
-        if (choices.autopilot) game::StartPilot(choices.pilot);
-        std::string why;
-        if (!choices.padScript.empty() && !game::StartPadScript(choices.padScript, why)) BadOption(why);
-        vr::UseGamepads(true, settings.padSpeed);
+        if (!choices.replayFile.empty()) {
+            std::string why;
+            if (!game::PrepareReplayWindow(choices.replayFile, why))
+                FailToStart("Cannot show the replay " + choices.replayFile + ": " + why);
+            InstallFrameShot(choices);
+            game::WatchReplay(game::GetFrameHook());
+        } else {
+            if (choices.autopilot) game::StartPilot(choices.pilot);
+            std::string why;
+            if (!choices.padScript.empty() && !game::StartPadScript(choices.padScript, why)) BadOption(why);
+            vr::UseGamepads(true, settings.padSpeed);
+            InstallFrameShot(choices);
+            if (choices.fastClock) {
+                vr::UseManualClock(true, int64_t(36000) * 1000000000);
+                vr::SetManualClockAutoStep(1000000);
+            }
+            // The session is recorded, so each run that earns a place keeps its replay.
+            game::RecordSession(vr::SystemDirectory());
+        }
         vr::Form& form = *game::Form1().form;
         form.SetScale(settings.scale == game::kScaleAuto ? vr::Form::kFitScale : settings.scale);
         game::OfferWindowChoices(form, settingsFile);

@@ -12,8 +12,10 @@
 #include "korva2d/korva2d_calls.h"
 #include "platform/kernel.h"
 #include "platform/random.h"
+#include "platform/replay.h"
 #include "platform/variant.h"
 #include "scores/field_text.h"
+#include "scores/run_replays.h"
 #include "scores/top_ten.h"
 #include "window/form1.h"
 
@@ -43,6 +45,7 @@ std::string SystemDirectoryPath() {
 }  // namespace
 
 void SetFrameHook(FrameHook hook) { g_frameHook = hook; }
+FrameHook GetFrameHook() { return g_frameHook; }
 
 void StartUp() {
     korva2d::calls::Korva2D_Start_OnlySound(LibEngine(), Field().hWnd(), ProgramFolder);
@@ -60,7 +63,10 @@ void GameMain() {
 }
 
 void FrameLoopPass() {
+    // A run that earned a place ended in the frame before: its replay is whole now.
+    SavePendingReplay();
     if (g_frameHook) g_frameHook();
+    vr::replay::Frame(GameStateHash());
     // A held run neither moves nor counts: the field keeps its last frame.
     if (!RunPaused()) {
         Field().Cls();

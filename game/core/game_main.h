@@ -19,5 +19,6 @@ void DrawHeadUpTexts();
 // Called once per frame loop pass, before it (the automated pilot's hook).
 using FrameHook = void (*)();
 void SetFrameHook(FrameHook hook);
+FrameHook GetFrameHook();
 
 }  // namespace game

@@ -18,6 +18,7 @@
 #include "platform/variant.h"
 #include "score_protocol.h"
 #include "scores/field_text.h"
+#include "scores/run_replays.h"
 #include "window/form1.h"
 
 namespace game {
@@ -233,6 +234,7 @@ void EndOfRun(int16_t& score) {
         saved = SaveBestTime() && saved;
     }
     if (!saved) ReportUnsaved();
+    NoteRunEnded(RunResult{true, place, score, G.RunTime, accuracy, place ? G.TopTen[place].Name : std::string()});
 }
 
 }  // namespace game

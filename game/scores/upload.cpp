@@ -9,6 +9,7 @@
 #include "platform/error_rules.h"
 #include "platform/kernel.h"
 #include "platform/net.h"
+#include "platform/replay.h"
 #include "platform/window.h"
 #include "score_protocol.h"
 #include "scores/field_text.h"
@@ -60,6 +61,10 @@ std::string ScoreRequest(int place) {
 bool IsOnline() { return vr::InternetCheckConnectionA(WebSite().c_str(), vr::FLAG_ICC_FORCE_CONNECTION, 0) != 0; }
 
 void UploadScores() {
+    // A played-back run sends nothing; a recorded one keeps none of the
+    // upload's readings, since its playback leaves the upload out.
+    if (vr::replay::Playing()) return;
+    vr::replay::SuspendReadings notRecorded;
     if (!IsOnline()) {
         vr::MsgBox("You must connect to the Internet first!", vr::kMbOkOnly);
         return;

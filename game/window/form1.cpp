@@ -5,7 +5,9 @@
 #include "core/new_run.h"
 #include "core/pause.h"
 #include "platform/kernel.h"
+#include "platform/replay.h"
 #include "platform/runtime_error.h"
+#include "scores/run_replays.h"
 #include "scores/upload.h"
 
 namespace game {
@@ -148,6 +150,12 @@ void Form_KeyUp(int keyCode, int) {
 void Form_Deactivate() { PauseRun(); }
 
 void Form_Unload(int&) {
+    if (vr::replay::Playing()) {
+        // A played-back run that quits leaves the ending to whoever plays it.
+        RunPlaybackUnloadHandler();
+        return;
+    }
+    SavePendingReplay();
     vr::ClipCursor(nullptr);
     if (g_form1.form) g_form1.form->Unload();
     vr::EndProgram(0);

@@ -9,6 +9,7 @@
 
 #include "dialogs/input_box_window.h"
 #include "platform/codepage.h"
+#include "platform/replay.h"
 #include "platform/runtime_error.h"
 #include "platform/window.h"
 
@@ -95,7 +96,8 @@ void RunModalIdleHook() {
     if (g_idleHook) g_idleHook();
 }
 
-int MsgBox(const std::string& text, int style, const std::string& title) {
+namespace {
+int MsgBoxLive(const std::string& text, int style, const std::string& title) {
     std::string shownTitle = title.empty() ? g_defaultTitle : title;
     ++g_dialogCount;
     bool yesNo = (style & 0xF) == kMbYesNo;
@@ -119,7 +121,7 @@ int MsgBox(const std::string& text, int style, const std::string& title) {
     return result;
 }
 
-std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+std::string InputBoxLive(const std::string& prompt, const std::string& title, const std::string& defaultText) {
     std::string shownTitle = title.empty() ? g_defaultTitle : title;
     ++g_dialogCount;
     std::string answer;
@@ -133,6 +135,22 @@ std::string InputBox(const std::string& prompt, const std::string& title, const 
     answer = RunInputBoxWindow(prompt, shownTitle, defaultText);
     Trace(shownTitle, prompt, answer);
     return answer;
+}
+
+}  // namespace
+
+// A dialog's answer is something the program reads from outside: a recording
+// keeps it, a playback answers with it without showing the dialog.
+int MsgBox(const std::string& text, int style, const std::string& title) {
+    std::string answer =
+        replay::seam::DialogAnswer([&] { return std::to_string(MsgBoxLive(text, style, title)); });
+    if (answer == std::to_string(kIdYes)) return kIdYes;
+    if (answer == std::to_string(kIdNo)) return kIdNo;
+    return kIdOk;
+}
+
+std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
+    return replay::seam::DialogAnswer([&] { return InputBoxLive(prompt, title, defaultText); });
 }
 
 }  // namespace vr

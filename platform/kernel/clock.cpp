@@ -1,6 +1,7 @@
 #include <ctime>
 
 #include "platform/kernel.h"
+#include "platform/replay.h"
 
 namespace vr {
 
@@ -34,9 +35,20 @@ void AdvanceManualClock(int64_t ns) { g_manualNs += ns; }
 void SetManualClockAutoStep(int64_t ns) { g_autoStep = ns; }
 bool ManualClockOn() { return g_manual; }
 
+float Timer() {
+    if (g_manual) return static_cast<float>(double(g_manualNs % (int64_t(86400) * 1000000000)) / 1e9);
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm local{};
+    localtime_r(&ts.tv_sec, &local);
+    double seconds = local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + ts.tv_nsec / 1e9;
+    return static_cast<float>(seconds);
+}
+
 int32_t GetTickCount() {
     // The low 32 bits of the millisecond count, read as a signed value.
-    return static_cast<int32_t>(static_cast<uint32_t>(UptimeMs()));
+    // A recording keeps the reading; a playback answers the recorded one.
+    return replay::seam::Tick(static_cast<int32_t>(static_cast<uint32_t>(UptimeMs())));
 }
 
 bool QueryPerformanceFrequency(int64_t* frequency) {

@@ -68,7 +68,14 @@ std::string UserConfigFolder() {
     return std::string(home && *home ? home : "/tmp") + "/.config";
 }
 
+namespace {
+std::string g_systemOverride;
+}
+
+void SetSystemDirectoryOverride(const std::string& folder) { g_systemOverride = folder; }
+
 std::string SystemDirectory() {
+    if (!g_systemOverride.empty()) return g_systemOverride;
     std::string dir = UserDataFolder() + "/vrplatform/system";
     MakeDirs(dir);
     return dir;

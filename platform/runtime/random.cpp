@@ -6,6 +6,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/kernel.h"
+#include "platform/replay.h"
 #include "platform/vbtypes.h"
 
 namespace vr {
@@ -25,10 +27,7 @@ float Rnd() {
 
 void RandomizeFromClock() {
     if (g_frozen) return;
-    timespec ts{};
-    clock_gettime(CLOCK_REALTIME, &ts);
-    double seconds = (ts.tv_sec % 86400) + ts.tv_nsec / 1e9;
-    float f = static_cast<float>(seconds);
+    float f = replay::seam::Timer(Timer());
     uint32_t bits;
     std::memcpy(&bits, &f, sizeof bits);
     // Mix the seed bits into the middle of the state and keep the low byte.

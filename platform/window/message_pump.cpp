@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/dialogs.h"
+#include "platform/replay.h"
 #include "platform/runtime_error.h"
 #include "platform/window.h"
 #include "window/client_placement.h"
@@ -66,7 +67,77 @@ void CloseForm(Form* f) {
     if (!cancel) f->Unload();
 }
 
+// A replay names a window by the form's place among the forms and the
+// window's handle counted from the form's, which a new process gives again.
+int32_t TargetOfHandle(HWND hwnd) {
+    WindowOfHandle w = LookupWindow(hwnd);
+    auto& forms = detail::AllForms();
+    for (size_t i = 0; i < forms.size(); ++i)
+        if (forms[i] == w.form) return int32_t(i << 16) + (hwnd - w.form->hWnd());
+    return -1;
+}
+
+HWND HandleOfTarget(int32_t target) {
+    auto& forms = detail::AllForms();
+    size_t i = size_t(target >> 16);
+    if (target < 0 || i >= forms.size()) return 0;
+    return forms[i]->hWnd() + (target & 0xFFFF);
+}
+
+// Playback: the recorded events at the head of the replay reach the handlers
+// they reached when recorded, in their order.
+void DeliverReplayed() {
+    replay::seam::Event e;
+    while (replay::seam::NextEvent(e)) {
+        WindowOfHandle w = LookupWindow(HandleOfTarget(e.target));
+        if (!w.form) continue;
+        if (e.kind == replay::seam::kDeactivate) {
+            if (w.form->onDeactivate) w.form->onDeactivate();
+            continue;
+        }
+        if (e.kind == replay::seam::kKeyDown || e.kind == replay::seam::kKeyUp) {
+            KeyHandler& h = e.kind == replay::seam::kKeyDown ? w.form->onKeyDown : w.form->onKeyUp;
+            if (h) h(e.button, e.shift);
+            continue;
+        }
+        int kind = e.kind == replay::seam::kMouseMove ? kMove : e.kind == replay::seam::kMouseDown ? kDown : kUp;
+        MouseHandler* h = nullptr;
+        if (w.box) h = kind == kMove ? &w.box->onMouseMove : kind == kDown ? &w.box->onMouseDown : &w.box->onMouseUp;
+        else h = kind == kMove ? &w.form->onMouseMove : kind == kDown ? &w.form->onMouseDown : &w.form->onMouseUp;
+        if (*h) (*h)(e.button, e.shift, float(e.x), float(e.y));
+    }
+}
+const bool g_delivererSet = (replay::seam::SetDeliverer(&DeliverReplayed), true);
+
+// Records a handler invocation while a recording runs.
+void Note(replay::seam::EventKind kind, HWND target, int button, int shift, int x = 0, int y = 0) {
+    if (replay::Recording()) replay::seam::NoteEvent({kind, TargetOfHandle(target), button, shift, x, y});
+}
+
+// Playback: the viewer's input does not reach the game; Escape asks to stop.
+bool HeldByPlayback(const SDL_Event& e) {
+    if (!replay::Playing()) return false;
+    switch (e.type) {
+        case SDL_KEYDOWN:
+            if (VirtualKeyFromSdl(e.key.keysym.sym) == 27) replay::RequestStop();
+            return true;
+        case SDL_QUIT: replay::RequestStop(); return true;
+        case SDL_WINDOWEVENT:
+            // The viewer's focus belongs to the viewer: a recorded loss is played back.
+            if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) return true;
+            if (e.window.event != SDL_WINDOWEVENT_CLOSE) return false;
+            replay::RequestStop();
+            return true;
+        case SDL_KEYUP:
+        case SDL_MOUSEMOTION:
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: return true;
+        default: return false;
+    }
+}
+
 void ProcessQueue() {
+    if (replay::Playing()) DeliverReplayed();
     // Before any window exists there is no queue to process.
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return;
     detail::CheckDisplay();
@@ -106,15 +177,20 @@ void Form::HandleMouse(int kind, int button, int windowX, int windowY) {
         int inset = target->HasBorder() ? 1 : 0;
         float bx = float(x - target->Left() - inset), by = float(y - target->Top() - inset);
         MouseHandler& h = kind == kMove ? target->onMouseMove : kind == kDown ? target->onMouseDown : target->onMouseUp;
-        if (h) h(button, shift, bx, by);
+        if (!h) return;
+        Note(replay::seam::EventKind(kind), target->hWnd(), button, shift, int(bx), int(by));
+        h(button, shift, bx, by);
     } else {
         MouseHandler& h = kind == kMove ? onMouseMove : kind == kDown ? onMouseDown : onMouseUp;
-        if (h) h(button, shift, float(x), float(y));
+        if (!h) return;
+        Note(replay::seam::EventKind(kind), hwnd_, button, shift, x, y);
+        h(button, shift, float(x), float(y));
     }
 }
 
 void DispatchEvent(const void* event) {
     const SDL_Event& e = *static_cast<const SDL_Event*>(event);
+    if (HeldByPlayback(e)) return;
     switch (e.type) {
         case SDL_QUIT: {
             auto forms = detail::AllForms();
@@ -134,8 +210,10 @@ void DispatchEvent(const void* event) {
                 f->PlacementChanged();
             else if (e.window.event == SDL_WINDOWEVENT_LEAVE)
                 detail::HoldPointerInClip(*f, true, 0, 0);
-            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && f->onDeactivate)
+            else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST && f->onDeactivate) {
+                Note(replay::seam::kDeactivate, f->hWnd(), 0, 0);
                 f->onDeactivate();
+            }
             break;
         }
         case SDL_MOUSEMOTION: {
@@ -171,7 +249,9 @@ void DispatchEvent(const void* event) {
             }
             int shift = ShiftFromMod(e.key.keysym.mod);
             KeyHandler& h = e.type == SDL_KEYDOWN ? f->onKeyDown : f->onKeyUp;
-            if (h) h(vk, shift);
+            if (!h) break;
+            Note(e.type == SDL_KEYDOWN ? replay::seam::kKeyDown : replay::seam::kKeyUp, f->hWnd(), vk, shift);
+            h(vk, shift);
             break;
         }
         default: break;
@@ -253,6 +333,20 @@ void PostKey(Form& form, int virtualKey, bool down) {
     e.key.keysym.sym = SdlKeyFromVirtualKey(virtualKey);
     e.key.keysym.scancode = SDL_GetScancodeFromKey(e.key.keysym.sym);
     SDL_PushEvent(&e);
+}
+
+void SendMouse(PictureBox& box, int kind, int button, int shift, int x, int y) {
+    MouseHandler& h = kind == kMove ? box.onMouseMove : kind == kDown ? box.onMouseDown : box.onMouseUp;
+    if (!h) return;
+    Note(replay::seam::EventKind(kind), box.hWnd(), button, shift, x, y);
+    h(button, shift, float(x), float(y));
+}
+
+void SendKey(Form& form, bool down, int virtualKey, int shift) {
+    KeyHandler& h = down ? form.onKeyDown : form.onKeyUp;
+    if (!h) return;
+    Note(down ? replay::seam::kKeyDown : replay::seam::kKeyUp, form.hWnd(), virtualKey, shift);
+    h(virtualKey, shift);
 }
 
 void PostClose(Form& form) {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "platform/replay.h"
 #include "platform/window.h"
 #include "window/client_placement.h"
 #include "window/display_session.h"
@@ -79,6 +80,8 @@ void detail::HoldPointerInClip(const Form& form, bool leaving, int windowX, int 
 }
 
 bool ClipCursor(const RECT* rect) {
+    // A played-back run leaves the viewer's pointer alone.
+    if (replay::Playing()) return true;
     g_clipped = rect != nullptr;
     if (rect) g_clip = *rect;
     if (SDL_WasInit(SDL_INIT_VIDEO)) ApplyClip();

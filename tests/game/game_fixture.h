@@ -100,7 +100,7 @@ public:
 };
 
 // An Extra that does not wait and reports 26 frames per second.
-class QuietExtra final : public StackDouble<korva2d::_Extra> {
+class QuietExtra : public StackDouble<korva2d::_Extra> {
 public:
     int limitCalls = 0;
     using HRESULT = vr::com::HRESULT;

@@ -27,6 +27,9 @@ void SetManualClockNs(int64_t ns);
 void AdvanceManualClock(int64_t ns);
 void SetManualClockAutoStep(int64_t ns);
 bool ManualClockOn();
+// Seconds since midnight (local time of day as the runtime's Timer gives it);
+// the manual clock's seconds modulo a day while it is on.
+float Timer();
 
 // Turns a path written with "\" separators into a native path ("/"). Leading
 // "\" stays a root, so an empty folder joined with "\name" lands in "/name".
@@ -48,5 +51,8 @@ std::string UserConfigFolder();
 // or the size needed (including the NUL) when the buffer is too small.
 uint32_t GetSystemDirectoryA(char* buffer, uint32_t size);
 std::string SystemDirectory();
+// Puts another folder in the system directory's place ("" restores it): a
+// played-back run keeps its files in a scratch folder of its own.
+void SetSystemDirectoryOverride(const std::string& folder);
 
 }  // namespace vr
