@@ -349,20 +349,18 @@ void SendKey(Form& form, bool down, int virtualKey, int shift) {
     h(virtualKey, shift);
 }
 
-void PostClose(Form& form) {
+namespace {
+void PostWindowEvent(Form& form, uint8_t event) {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
-    e.window.event = SDL_WINDOWEVENT_CLOSE;
+    e.window.event = event;
     e.window.windowID = form.NativeWindowId();
     SDL_PushEvent(&e);
 }
+}  // namespace
 
-void PostFocusLoss(Form& form) {
-    SDL_Event e{};
-    e.type = SDL_WINDOWEVENT;
-    e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
-    e.window.windowID = form.NativeWindowId();
-    SDL_PushEvent(&e);
-}
+void PostClose(Form& form) { PostWindowEvent(form, SDL_WINDOWEVENT_CLOSE); }
+
+void PostFocusLoss(Form& form) { PostWindowEvent(form, SDL_WINDOWEVENT_FOCUS_LOST); }
 
 }  // namespace vr

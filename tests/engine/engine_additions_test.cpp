@@ -169,7 +169,13 @@ TEST_F(EngineAdditions, CreatingAndFreeingATextureTenThousandTimesKeepsMemoryFla
     long before = ResidentKb();
     cycle(10000);
     long grown = ResidentKb() - before;
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer holds freed blocks back in its quarantine (256 MB), so
+    // the resident size says nothing here; its own checks watch the frees.
+    (void)grown;
+#else
     EXPECT_LT(grown, 8 * 1024) << "a leak would keep over 40 MB; grew by " << grown << " KB";
+#endif
     EXPECT_LE(fx_->Object().Textures().Entries.Count(), 2) << "the freed entry is taken again";
 }
 

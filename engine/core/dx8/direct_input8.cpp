@@ -230,8 +230,7 @@ void DirectInputDevice8::Unacquire() {
     state_->acquired = false;
 }
 
-void DirectInputDevice8::GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys) {
-    std::lock_guard<std::mutex> hold(state_->lock);
+DirectInputDevice8::State& DirectInputDevice8::ReadableKeyboard() {
     State& s = *state_;
     if (kind_ != Kind::kKeyboard || s.format != DIFORMAT_KEYBOARD) Fail(DIERR_INVALIDPARAM);
     if (s.lost) {
@@ -239,18 +238,18 @@ void DirectInputDevice8::GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys) 
         Fail(DIERR_INPUTLOST);
     }
     if (!s.acquired) Fail(DIERR_NOTACQUIRED);
+    return s;
+}
+
+void DirectInputDevice8::GetDeviceStateKeyboard(std::array<uint8_t, 256>& keys) {
+    std::lock_guard<std::mutex> hold(state_->lock);
+    State& s = ReadableKeyboard();
     for (size_t i = 0; i < 256; ++i) keys[i] = s.keys[i] ? 0x80 : 0;
 }
 
 void DirectInputDevice8::GetKeyTransitions(std::array<uint8_t, 256>& pressed, std::array<uint8_t, 256>& released) {
     std::lock_guard<std::mutex> hold(state_->lock);
-    State& s = *state_;
-    if (kind_ != Kind::kKeyboard || s.format != DIFORMAT_KEYBOARD) Fail(DIERR_INVALIDPARAM);
-    if (s.lost) {
-        s.lost = false;
-        Fail(DIERR_INPUTLOST);
-    }
-    if (!s.acquired) Fail(DIERR_NOTACQUIRED);
+    State& s = ReadableKeyboard();
     for (size_t i = 0; i < 256; ++i) {
         pressed[i] = s.wentDown[i] ? 0x80 : 0;
         released[i] = s.wentUp[i] ? 0x80 : 0;

@@ -65,6 +65,10 @@ public:
     struct State;
 
 private:
+    // The keyboard's state for a read, under its lock; fails as DirectInput
+    // does when the device is not a keyboard, was lost or is not acquired.
+    State& ReadableKeyboard();
+
     Kind kind_;
     std::unique_ptr<State> state_;
 };
