@@ -49,16 +49,18 @@ void ExtraObject::EndFrame() {
     }
 }
 
+void ExtraObject::BeginWait(int16_t iFPS) {
+    if (!vr::IsTrue(TimerReady)) {
+        InitTimer();
+        TimerReady = vr::kTrue;
+    }
+    vr::QueryPerformanceCounter(&FrameStart);
+    WaitTicks = FramePeriod(iFPS) - (FrameStart - LastFrameEnd);
+}
+
 HRESULT ExtraObject::LimitFPS(int16_t iFPS) {
     return ReturnErrorToCaller([&] {
-        if (!vr::IsTrue(TimerReady)) {
-            InitTimer();
-            TimerReady = vr::kTrue;
-        }
-        vr::QueryPerformanceCounter(&FrameStart);
-        int64_t elapsed = FrameStart - LastFrameEnd;
-        int64_t period = FramePeriod(iFPS);
-        WaitTicks = period - elapsed;
+        BeginWait(iFPS);
         WaitLoops = 0;
         do {
             WaitLoops = vr::Add32(WaitLoops, 1);
@@ -74,13 +76,7 @@ HRESULT ExtraObject::LimitFPS(int16_t iFPS) {
 // nearer than a sleep's lateness, then the busy loop for the rest.
 HRESULT ExtraObject::WaitFrame(int16_t iFPS) {
     return ReturnErrorToCaller([&] {
-        if (!vr::IsTrue(TimerReady)) {
-            InitTimer();
-            TimerReady = vr::kTrue;
-        }
-        vr::QueryPerformanceCounter(&FrameStart);
-        int64_t period = FramePeriod(iFPS);
-        WaitTicks = period - (FrameStart - LastFrameEnd);
+        BeginWait(iFPS);
         const int64_t slice = CounterFrequency / 1000;          // 1 ms
         const int64_t least = CounterFrequency / 4000;          // 0.25 ms
         const int64_t most = CounterFrequency / 500;            // 2 ms

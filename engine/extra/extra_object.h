@@ -50,6 +50,9 @@ private:
     int64_t FramePeriod(int16_t iFPS) const;
     // The end of a frame wait: its time, and the frame counted into GetFps.
     void EndFrame();
+    // Starts a frame's wait: the timer set up on first use, the wait's start
+    // read and its length (WaitTicks) taken from the period and the frame so far.
+    void BeginWait(int16_t iFPS);
     bool PointInRect(double x, double y, const Rect& r) const;
 };
 
