@@ -6,6 +6,7 @@
 
 #include "core/game_main.h"
 #include "core/game_state.h"
+#include "scores/upload.h"
 #include "platform/kernel.h"
 #include "platform/random.h"
 #include "platform/runtime_error.h"
@@ -145,8 +146,10 @@ int VerifyReplayFile(const std::string& path) {
         std::fprintf(stderr, "VortexRaiders: %s is refused: %s\n", path.c_str(), v.why.c_str());
         return 1;
     }
-    std::printf("score %d\ntime %d\naccuracy %d\nplace %d\nname %s\nframes %d\n", v.result.score, v.result.time,
-                v.result.accuracy, v.result.place, v.result.name.c_str(), v.frames);
+    // nname: the name as the upload sends it, so a score server can find the entry.
+    std::printf("score %d\ntime %d\naccuracy %d\nplace %d\nname %s\nframes %d\nnname %s\n", v.result.score,
+                v.result.time, v.result.accuracy, v.result.place, v.result.name.c_str(), v.frames,
+                QueryName(v.result.name).c_str());
     return 0;
 }
 

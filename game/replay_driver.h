@@ -29,8 +29,9 @@ struct VerifyOutcome {
 // (Form1 and the library objects must exist; no window is shown).
 VerifyOutcome VerifyReplay(const vr::replay::Replay& replay);
 
-// --verify FILE: prints the result ("score N", "time N", ...) and answers 0,
-// or prints why the replay is refused and answers 1.
+// --verify FILE: prints the result ("score N", "time N", ..., and "nname X",
+// the name as the score upload sends it) and answers 0, or prints why the
+// replay is refused and answers 1.
 int VerifyReplayFile(const std::string& path);
 
 // --replay FILE: loads the replay before the window opens; false with the reason.

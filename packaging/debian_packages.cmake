@@ -108,8 +108,11 @@ shoot down the raiders that come out of the vortex. The best ten scores are
 kept, and can be uploaded to a score server.")
 
 set(CPACK_DEBIAN_SERVER_PACKAGE_SECTION net)
+# The game proves the recorded runs sent to the server (vortex-scores --verifier).
+set(CPACK_DEBIAN_SERVER_PACKAGE_RECOMMENDS vortex-raiders)
 set(CPACK_DEBIAN_SERVER_DESCRIPTION "score server for Vortex Raiders
 vortex-scores takes the score tables that Vortex Raiders uploads and serves
 the score page. It keeps them in SQLite or in a PostgreSQL database shared by
-any number of servers.")
+any number of servers. With the game installed, it plays back the recording
+of each uploaded run and marks the scores that their recordings prove.")
 include(CPack)

@@ -11,6 +11,10 @@ namespace score_protocol {
 inline constexpr const char* kUploadPath = "/files/games/vortexraiders/score.php";
 inline constexpr const char* kPagePath = "/index2.php";
 inline constexpr const char* kGameId = "9";  // the score page's "game" query value
+// A recorded run: POSTed here (the replay file as the body) after the upload,
+// and downloaded from here with "?id=N" once it proved its entry.
+inline constexpr const char* kReplayPath = "/files/games/vortexraiders/replay.php";
+inline constexpr size_t kMaxReplayBytes = size_t(1) << 20;  // the replay file's own bound
 // The longest upload query and name the server accepts.
 inline constexpr size_t kMaxQueryBytes = 2048;
 inline constexpr size_t kMaxNameBytes = 254;

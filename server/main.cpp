@@ -8,12 +8,15 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
+#include "replay_verifier.h"
 #include "score_service.h"
 
 namespace {
 
 const scores::ConnectionLimits kDefaults;
+const scores::VerifierLimits kVerifyDefaults;
 constexpr const char* kDatabaseVariable = "VORTEX_SCORES_DATABASE";
 
 // A whole number from `text` in [lo, hi]; exits with a message otherwise.
@@ -35,10 +38,23 @@ std::string DefaultDataFolder() {
     return base + "/vortex-scores";
 }
 
+// The game program that proves replays: beside this program (a build
+// folder), or where an install puts games beside the bin folder.
+std::string DefaultVerifier() {
+    std::error_code ec;
+    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (ec) return "";
+    for (auto candidate : {self.parent_path() / "VortexRaiders", self.parent_path().parent_path() / "games" / "VortexRaiders"})
+        if (access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    return "";
+}
+
 void Usage(FILE* out) {
     std::fprintf(out,
                  "Usage: vortex-scores [--bind ADDR] [--port N] [--data DIR | --database URL]\n"
                  "                     [--workers N] [--client-connections N]\n"
+                 "                     [--verifier PROGRAM|none] [--verify-seconds N] [--verify-memory MIB]\n"
+                 "                     [--verifiers N]\n"
                  "The Vortex Raiders score server.\n"
                  "  --bind ADDR      address to listen on (default 127.0.0.1; 0.0.0.0 for a whole network)\n"
                  "  --port N         port to listen on (default 8099; 0 for any free port, printed)\n"
@@ -52,6 +68,15 @@ void Usage(FILE* out) {
                  "                   connections one address may hold at once (default %zu; 0 for no limit,\n"
                  "                   for a server behind a load balancer); more are answered 503.\n"
                  "                   A keep-alive connection idle for %lld s is closed.\n"
+                 "  --verifier PROGRAM\n"
+                 "                   the game program that proves recorded runs (run as PROGRAM --verify FILE\n"
+                 "                   in a process of its own, without a display); by default VortexRaiders\n"
+                 "                   beside this program or in ../games; none: replays are not taken\n"
+                 "  --verify-seconds N\n"
+                 "                   processor time one verification may take (default %d; real time: twice that)\n"
+                 "  --verify-memory MIB\n"
+                 "                   address space of one verification (default %ld; 0 for no limit)\n"
+                 "  --verifiers N    verifications at once (default: one per processor); more wait\n"
                  "\n"
                  "SQLite serves one server process. With PostgreSQL any number of vortex-scores processes,\n"
                  "on one machine or many, share one database behind a load balancer: start each with the\n"
@@ -61,16 +86,22 @@ void Usage(FILE* out) {
                  "connection is tried again, at most every 2 s.\n"
                  "\n"
                  "Serves GET %s?nname=..&nscore=..&nreplay=..[&counter=true]\n"
-                 "and the score page GET %s.\n",
+                 "and the score page GET %s (add &verified=1 for verified runs only).\n"
+                 "POST %s with a replay file (at most %zu bytes) as the body: the run is\n"
+                 "played back; when it gives the name and score of a listed entry, the entry is\n"
+                 "marked verified and its replay is kept (GET %s?id=N). Answers: 200 verified,\n"
+                 "422 refused (with the reason), 409 no such entry listed, 413 too large.\n",
                  DefaultDataFolder().c_str(), kDatabaseVariable, kDefaults.workers, kDefaults.perClient,
-                 static_cast<long long>(kDefaults.idle.count() / 1000), score_protocol::kUploadPath,
-                 score_protocol::PageTarget().c_str());
+                 static_cast<long long>(kDefaults.idle.count() / 1000), kVerifyDefaults.cpuSeconds,
+                 kVerifyDefaults.memoryMiB, score_protocol::kUploadPath, score_protocol::PageTarget().c_str(),
+                 score_protocol::kReplayPath, score_protocol::kMaxReplayBytes, score_protocol::kReplayPath);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string bind = "127.0.0.1", data, database;
+    std::string bind = "127.0.0.1", data, database, verifierProgram = DefaultVerifier();
+    scores::VerifierLimits verifyLimits;
     int port = 8099;
     scores::ConnectionLimits limits;
     for (int i = 1; i < argc; ++i) {
@@ -97,6 +128,25 @@ int main(int argc, char** argv) {
             limits.workers = size_t(NumberOption("--workers", value("--workers"), 1, 4096));
         } else if (a == "--client-connections") {
             limits.perClient = size_t(NumberOption("--client-connections", value("--client-connections"), 0, 4096));
+        } else if (a == "--verifier") {
+            verifierProgram = value("--verifier");
+            if (verifierProgram == "none") verifierProgram.clear();
+            else if (access(verifierProgram.c_str(), X_OK) != 0) {
+                std::fprintf(stderr, "vortex-scores: --verifier %s is not a program that can be run\n",
+                             verifierProgram.c_str());
+                return 2;
+            }
+        } else if (a == "--verify-seconds") {
+            verifyLimits.cpuSeconds = int(NumberOption("--verify-seconds", value("--verify-seconds"), 1, 3600));
+            verifyLimits.wallSeconds = 2 * verifyLimits.cpuSeconds;
+        } else if (a == "--verify-memory") {
+            verifyLimits.memoryMiB = NumberOption("--verify-memory", value("--verify-memory"), 0, 1 << 20);
+            if (verifyLimits.memoryMiB > 0 && verifyLimits.memoryMiB < 64) {
+                std::fprintf(stderr, "vortex-scores: --verify-memory wants 0 or at least 64 (MiB)\n");
+                return 2;
+            }
+        } else if (a == "--verifiers") {
+            verifyLimits.atOnce = int(NumberOption("--verifiers", value("--verifiers"), 1, 256));
         } else {
             std::fprintf(stderr, "vortex-scores: unknown option %s (try --help)\n", a.c_str());
             return 2;
@@ -127,7 +177,9 @@ int main(int argc, char** argv) {
         sigaddset(&stopSignals, SIGTERM);
         pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
         auto store = scores::OpenStore(database);
-        scores::ScoreService service(*store, limits);
+        std::unique_ptr<scores::ReplayVerifier> verifier;
+        if (!verifierProgram.empty()) verifier = std::make_unique<scores::ReplayVerifier>(verifierProgram, verifyLimits);
+        scores::ScoreService service(*store, limits, verifier.get());
         int bound = port == 0 ? service.BindAnyPort(bind) : service.Bind(bind, port) ? port : -1;
         if (bound <= 0) {
             std::fprintf(stderr, "vortex-scores: cannot listen on %s:%d (in use, or not an address of this machine)\n",
@@ -141,6 +193,10 @@ int main(int argc, char** argv) {
             if (signal != 0) service.Stop();
         });
         std::printf("vortex-scores: listening on http://%s:%d (%s)\n", bind.c_str(), port, store->Describe().c_str());
+        if (verifier)
+            std::printf("vortex-scores: replays are verified by %s\n", verifier->Game().c_str());
+        else
+            std::printf("vortex-scores: replays are not verified (no game program; see --verifier)\n");
         std::fflush(stdout);
         service.ServeBound();
         // Stopped by a signal: the waiter has it already. Otherwise wake it.

@@ -25,6 +25,11 @@ const char* const kSchemaSteps[] = {
     // id); the count is their sum. Rows of closed connections are folded into
     // row 0 when a server starts, under the schema's lock.
     "CREATE TABLE upload_counts (slot integer PRIMARY KEY, n bigint NOT NULL);",
+    // Entries proved by a replay of their run, with that replay.
+    "CREATE TABLE verified_runs ("
+    " entry_id bigint PRIMARY KEY REFERENCES entries (id),"
+    " replay bytea NOT NULL,"
+    " verified timestamptz NOT NULL DEFAULT now());",
 };
 constexpr int kSchemaVersion = int(std::size(kSchemaSteps));
 
@@ -50,9 +55,18 @@ constexpr const char* kAddBatch =
 
 constexpr const char* kPage =
     "SELECT (SELECT coalesce(sum(n), 0) FROM upload_counts), e.id, e.name, e.score,"
-    " to_char(e.received AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), e.client"
+    " to_char(e.received AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), e.client, e.verified"
     " FROM (SELECT 1) AS one LEFT JOIN LATERAL"
-    " (SELECT id, name, score, received, client FROM entries ORDER BY score DESC, id LIMIT $1::integer) AS e ON true";
+    " (SELECT id, name, score, received, client, v.entry_id IS NOT NULL AS verified FROM entries"
+    " LEFT JOIN verified_runs AS v ON v.entry_id = id WHERE NOT $2::boolean OR v.entry_id IS NOT NULL"
+    " ORDER BY score DESC, id LIMIT $1::integer) AS e ON true";
+
+// One statement, so one transaction: the entry, and its proof unless it has one.
+constexpr const char* kMarkVerified =
+    "WITH e AS (SELECT id FROM entries WHERE name = $1::bytea AND score = $2::integer),"
+    " marked AS (INSERT INTO verified_runs (entry_id, replay) SELECT id, $3::bytea FROM e"
+    " ON CONFLICT (entry_id) DO NOTHING RETURNING entry_id)"
+    " SELECT (SELECT id FROM e), (SELECT entry_id FROM marked)";
 
 // A PostgreSQL array literal of quoted elements.
 template <class Each>
@@ -146,9 +160,9 @@ auto PostgresStore::Reading(Read read) {
     }
 }
 
-ScorePage PostgresStore::Page(int limit) {
-    return Reading([limit](PgConnection& c) {
-        PgResult r = c.Run("page", kPage, {std::to_string(limit)});
+ScorePage PostgresStore::Page(int limit, bool verifiedOnly) {
+    return Reading([limit, verifiedOnly](PgConnection& c) {
+        PgResult r = c.Run("page", kPage, {std::to_string(limit), verifiedOnly ? "true" : "false"});
         ScorePage page;
         for (int row = 0; row < r.Rows(); ++row) {
             page.uploads = r.Number(row, 0);
@@ -159,9 +173,31 @@ ScorePage PostgresStore::Page(int limit) {
             e.score = int32_t(r.Number(row, 3));
             e.received = r.Text(row, 4);
             e.client = r.Text(row, 5);
+            e.verified = r.Text(row, 6) == "t";
             page.best.push_back(std::move(e));
         }
         return page;
+    });
+}
+
+Proof PostgresStore::MarkVerified(const std::string& name, int32_t score, const std::string& replay) {
+    // One statement: a repeat after a lost connection finds it done or undone.
+    return Reading([&](PgConnection& c) {
+        PgResult r = c.Run("mark_verified", kMarkVerified, {Hex(name), std::to_string(score), Hex(replay)});
+        Proof proof;
+        if (r.IsNull(0, 0)) return proof;
+        proof.id = r.Number(0, 0);
+        proof.outcome = r.IsNull(0, 1) ? Proof::kAlreadyVerified : Proof::kMarked;
+        return proof;
+    });
+}
+
+std::optional<std::string> PostgresStore::VerifiedReplay(int64_t id) {
+    return Reading([id](PgConnection& c) -> std::optional<std::string> {
+        PgResult r = c.Run("verified_replay", "SELECT replay FROM verified_runs WHERE entry_id = $1::bigint",
+                           {std::to_string(id)});
+        if (r.Rows() == 0) return std::nullopt;
+        return r.Bytes(0, 0);
     });
 }
 

@@ -19,7 +19,10 @@ public:
     // (StoreUnavailable when the database cannot be reached).
     explicit PostgresStore(const std::string& conninfo, const PoolOptions& options = {}, size_t commitLanes = 4);
 
-    ScorePage Page(int limit) override;
+    using ScoreStore::Page;
+    ScorePage Page(int limit, bool verifiedOnly) override;
+    Proof MarkVerified(const std::string& name, int32_t score, const std::string& replay) override;
+    std::optional<std::string> VerifiedReplay(int64_t id) override;
     int64_t EntryCount() override;
     std::string Describe() const override { return "PostgreSQL database " + where_; }
 

@@ -4,6 +4,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <optional>
 #include <sstream>
 
 namespace scores {
@@ -59,28 +61,42 @@ std::string HtmlEscape(const std::string& text) {
     return out;
 }
 
-std::string RenderScorePage(ScoreStore& store) {
-    ScorePage page = store.Page(100);
+std::string RenderScorePage(ScoreStore& store, bool verifiedOnly) {
+    ScorePage page = store.Page(100, verifiedOnly);
     const auto& best = page.best;
+    const std::string all = score_protocol::PageTarget();
     std::ostringstream h;
     h << "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
          "<title>Vortex Raiders - Online Scores</title>\n"
          "<style>\nbody{background:#260f82;color:#fff;font-family:Arial,'Liberation Sans',sans-serif;margin:2em}\n"
          "h1{color:#ffd23c}table{border-collapse:collapse;background:#0b0630;min-width:28em}\n"
          "th,td{padding:.3em .9em;border-bottom:1px solid #3a2a8a;text-align:left}th{color:#d8fffe}\n"
-         "td.n{text-align:right}p{color:#c0c0ff;max-width:40em}\n</style>\n</head>\n<body>\n"
+         "td.n{text-align:right}p{color:#c0c0ff;max-width:40em}a{color:#ffd23c}td.v{color:#7dff8a}\n</style>\n</head>\n<body>\n"
          "<h1>Vortex Raiders &mdash; Online Scores</h1>\n"
          "<p>The best "
-      << best.size()
+      << best.size() << (verifiedOnly ? " verified" : "")
       << " runs uploaded by players. In the game, press U to send your local top-ten table here; "
          "the same name with the same score is listed once.</p>\n"
-         "<p>Uploads so far: "
-      << page.uploads << "</p>\n<table>\n<tr><th>Place</th><th>Name</th><th>Score</th><th>Date (UTC)</th></tr>\n";
+         "<p>The game also sends the recording of each run. A run is <em>verified</em> when this server "
+         "played its recording back and got the same name and score; download its replay and watch it with "
+         "<code>VortexRaiders --replay FILE</code>.</p>\n"
+         "<p>"
+      << (verifiedOnly ? "<a href=\"" + HtmlEscape(all) + "\">Show all scores</a>"
+                       : "<a href=\"" + HtmlEscape(all) + "&amp;verified=1\">Show only verified runs</a>")
+      << "</p>\n<p>Uploads so far: " << page.uploads
+      << "</p>\n<table>\n<tr><th>Place</th><th>Name</th><th>Score</th><th>Date (UTC)</th><th>Run</th></tr>\n";
     int place = 0;
-    for (const auto& e : best)
+    for (const auto& e : best) {
         h << "<tr><td class=\"n\">" << ++place << "</td><td>" << HtmlEscape(e.name) << "</td><td class=\"n\">"
-          << e.score << "</td><td>" << HtmlEscape(e.received) << "</td></tr>\n";
-    if (best.empty()) h << "<tr><td colspan=\"4\">No scores yet.</td></tr>\n";
+          << e.score << "</td><td>" << HtmlEscape(e.received) << "</td>";
+        if (e.verified)
+            h << "<td class=\"v\">verified (<a href=\"" << score_protocol::kReplayPath << "?id=" << e.id
+              << "\">replay</a>)</td></tr>\n";
+        else
+            h << "<td>not verified</td></tr>\n";
+    }
+    if (best.empty()) h << "<tr><td colspan=\"5\">" << (verifiedOnly ? "No verified runs yet." : "No scores yet.")
+                        << "</td></tr>\n";
     h << "</table>\n</body>\n</html>\n";
     return h.str();
 }
@@ -104,8 +120,74 @@ void ScoreService::StorageFailed(const std::exception& e, httplib::Response& res
     }
 }
 
-ScoreService::ScoreService(ScoreStore& store, const ConnectionLimits& limits)
-    : store_(store), http_(std::make_unique<FairHttpServer>(limits)) {
+void ScoreService::Log(const std::string& line) {
+    std::string printable = line;
+    for (char& c : printable)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';  // a name cannot start a line of its own
+    std::lock_guard<std::mutex> lock(logMutex_);
+    std::fprintf(stderr, "vortex-scores: %s\n", printable.c_str());
+}
+
+void ScoreService::TakeReplay(const httplib::Request& req, httplib::Response& res) {
+    auto answer = [&](int status, const std::string& text) {
+        res.status = status;
+        res.set_content(text + "\n", "text/plain; charset=utf-8");
+    };
+    if (!verifier_) return answer(503, "Service unavailable: this score server does not verify replays.");
+    if (req.body.empty()) return answer(400, "Bad request: the request holds no replay (send the file as its body).");
+    Verdict v = verifier_->Verify(req.body);
+    if (v.serverFault) {
+        Log("cannot verify a replay from " + req.remote_addr + ": " + v.why);
+        res.set_header("Retry-After", "60");
+        return answer(503, "Service unavailable: replays cannot be verified just now.");
+    }
+    if (!v.proved) {
+        Log("replay from " + req.remote_addr + " refused: " + v.why);
+        return answer(422, "Refused: " + v.why);
+    }
+    const std::string said = "\"" + v.name + "\" with " + std::to_string(v.score) + " points";
+    try {
+        Proof proof = store_.MarkVerified(v.name, v.score, req.body);
+        switch (proof.outcome) {
+            case Proof::kMarked:
+                Log("replay from " + req.remote_addr + " verified entry " + std::to_string(proof.id) + ": " + said);
+                return answer(200, "OK: verified: " + said);
+            case Proof::kAlreadyVerified: return answer(200, "OK: already verified: " + said);
+            case Proof::kNoSuchEntry:
+                Log("replay from " + req.remote_addr + " proves " + said + ", which is not listed");
+                return answer(409, "Refused: the replay proves " + said +
+                                       ", but no such score is listed; upload the scores first.");
+        }
+    } catch (const std::exception& e) {
+        StorageFailed(e, res);
+    }
+}
+
+void ScoreService::GiveReplay(const httplib::Request& req, httplib::Response& res) {
+    std::string idText = req.get_param_value("id");
+    char* end = nullptr;
+    long long id = std::strtoll(idText.c_str(), &end, 10);
+    if (idText.empty() || !end || *end || id <= 0) {
+        res.status = 400;
+        res.set_content("Bad request: id wants an entry's number.\n", "text/plain; charset=utf-8");
+        return;
+    }
+    try {
+        std::optional<std::string> replay = store_.VerifiedReplay(id);
+        if (!replay) {
+            res.status = 404;
+            res.set_content("No verified run has the id " + idText + ".\n", "text/plain; charset=utf-8");
+            return;
+        }
+        res.set_header("Content-Disposition", "attachment; filename=\"vortex-raiders-" + idText + ".vrr\"");
+        res.set_content(*replay, "application/octet-stream");
+    } catch (const std::exception& e) {
+        StorageFailed(e, res);
+    }
+}
+
+ScoreService::ScoreService(ScoreStore& store, const ConnectionLimits& limits, ReplayVerifier* verifier)
+    : store_(store), verifier_(verifier), http_(std::make_unique<FairHttpServer>(limits)) {
     Routes();
 }
 
@@ -144,11 +226,15 @@ void ScoreService::Routes() {
             return;
         }
         try {
-            res.set_content(RenderScorePage(store_), "text/html; charset=utf-8");
+            res.set_content(RenderScorePage(store_, req.get_param_value("verified") == "1"), "text/html; charset=utf-8");
         } catch (const std::exception& e) {
             StorageFailed(e, res);
         }
     });
+    // A replay is bounded as the game writes it; a larger body is answered 413.
+    http_->set_payload_max_length(proto::kMaxReplayBytes);
+    http_->Post(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { TakeReplay(req, res); });
+    http_->Get(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { GiveReplay(req, res); });
     http_->Get("/", [](const httplib::Request&, httplib::Response& res) {
         res.set_redirect(score_protocol::PageTarget());
     });

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fair_http_server.h"
+#include "replay_verifier.h"
 #include "score_protocol.h"
 #include "score_store.h"
 
@@ -15,12 +16,13 @@ namespace scores {
 // Text for an HTML page: markup characters escaped, a control character or a
 // byte that is not UTF-8 shown as a replacement character.
 std::string HtmlEscape(const std::string& text);
-// The score page for the best entries.
-std::string RenderScorePage(ScoreStore& store);
+// The score page for the best entries (only the verified ones when asked).
+std::string RenderScorePage(ScoreStore& store, bool verifiedOnly = false);
 
 class ScoreService {
 public:
-    explicit ScoreService(ScoreStore& store, const ConnectionLimits& limits = {});
+    // Without a verifier, replays sent to the server are answered 503.
+    explicit ScoreService(ScoreStore& store, const ConnectionLimits& limits = {}, ReplayVerifier* verifier = nullptr);
     ~ScoreService();
     // Binds the address and port; false when they cannot be bound.
     bool Bind(const std::string& address, int port);
@@ -31,9 +33,14 @@ public:
 
 private:
     void Routes();
+    void TakeReplay(const httplib::Request& req, httplib::Response& res);
+    void GiveReplay(const httplib::Request& req, httplib::Response& res);
+    // One line in the server's log.
+    void Log(const std::string& line);
     // Answers 503 when the database is away for now, 500 otherwise.
     void StorageFailed(const std::exception& e, httplib::Response& res);
     ScoreStore& store_;
+    ReplayVerifier* verifier_;
     std::mutex logMutex_;
     std::chrono::steady_clock::time_point lastOutageLog_{};
     std::unique_ptr<FairHttpServer> http_;

@@ -4,13 +4,16 @@
 // committed before it is acknowledged, the database itself keeps each
 // (name, score) once, and the upload count is exact.
 //
-// Growing the store: a later kind of data about an entry (a verification
-// flag, a replay) lives in the same database, in tables keyed by the entry's
-// id, added as a new step at the end of both stores' schema steps; it
-// travels in Upload and Entry. The steps run on start, in one transaction.
+// Growing the store: a later kind of data about an entry lives in the same
+// database, in tables keyed by the entry's id, added as a new step at the end
+// of both stores' schema steps; it travels in Upload and Entry. The steps run
+// on start, in one transaction. The first such table holds the verified runs:
+// an entry whose recorded run the server replayed to the same name and score
+// keeps that replay.
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -32,6 +35,7 @@ struct Entry {
     int32_t score = 0;
     std::string received;  // UTC, "YYYY-MM-DD HH:MM:SS"
     std::string client;
+    bool verified = false;  // a replay of the run proved it
 };
 
 // What the score page shows, read at one moment.
@@ -43,6 +47,12 @@ struct ScorePage {
 // The database cannot be reached now (its connection is lost and being
 // retried); nothing of the request was stored, or it is stored already and a
 // repeat finds it. Other failures are std::runtime_error.
+// What storing a proved run did.
+struct Proof {
+    enum Outcome { kMarked, kAlreadyVerified, kNoSuchEntry } outcome = kNoSuchEntry;
+    int64_t id = 0;  // the entry's id (kMarked, kAlreadyVerified)
+};
+
 class StoreUnavailable : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -59,8 +69,14 @@ public:
     // counts one upload when asked; returns once that is committed. True when
     // the entry was new.
     virtual bool Add(const Upload& upload) = 0;
-    // The best `limit` entries and the upload count.
-    virtual ScorePage Page(int limit) = 0;
+    // The best `limit` entries (only verified ones when asked) and the upload count.
+    virtual ScorePage Page(int limit, bool verifiedOnly) = 0;
+    // Marks the entry of this name and score verified and keeps its replay,
+    // committed before it returns; an entry verified already keeps its first
+    // replay.
+    virtual Proof MarkVerified(const std::string& name, int32_t score, const std::string& replay) = 0;
+    // The replay that proved the entry, if it was proved.
+    virtual std::optional<std::string> VerifiedReplay(int64_t id) = 0;
     virtual int64_t EntryCount() = 0;
     // Transactions committed by Add since opening (for the load figures).
     virtual int64_t Commits() const = 0;
@@ -70,6 +86,7 @@ public:
     bool Add(const std::string& name, int32_t score, const std::string& client, bool countUpload) {
         return Add(Upload{name, score, client, countUpload});
     }
+    ScorePage Page(int limit) { return Page(limit, false); }
     std::vector<Entry> Best(int limit) { return Page(limit).best; }
     int64_t UploadCount() { return Page(0).uploads; }
 };

@@ -28,6 +28,11 @@ const char* const kSchemaSteps[] = {
     " UNIQUE (name, score));"
     "CREATE TABLE IF NOT EXISTS counters (key TEXT PRIMARY KEY, value INTEGER NOT NULL);"
     "INSERT OR IGNORE INTO counters (key, value) VALUES ('uploads', 0);",
+    // Entries proved by a replay of their run, with that replay.
+    "CREATE TABLE IF NOT EXISTS verified_runs ("
+    " entry_id INTEGER PRIMARY KEY REFERENCES entries (id),"
+    " replay BLOB NOT NULL,"
+    " verified TEXT NOT NULL);",
 };
 constexpr int kSchemaVersion = int(std::size(kSchemaSteps));
 
@@ -116,11 +121,15 @@ void SqliteStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
     }
 }
 
-ScorePage SqliteStore::Page(int limit) {
+ScorePage SqliteStore::Page(int limit, bool verifiedOnly) {
     std::lock_guard<std::mutex> lock(mutex_);  // no commit of this process between the two reads
     ScorePage page;
-    Statement q(db_, "SELECT id, name, score, received, client FROM entries ORDER BY score DESC, id ASC LIMIT ?");
-    sqlite3_bind_int(q.s, 1, limit);
+    Statement q(db_,
+                "SELECT id, name, score, received, client, v.entry_id IS NOT NULL FROM entries"
+                " LEFT JOIN verified_runs AS v ON v.entry_id = id WHERE NOT ?1 OR v.entry_id IS NOT NULL"
+                " ORDER BY score DESC, id ASC LIMIT ?2");
+    sqlite3_bind_int(q.s, 1, verifiedOnly);
+    sqlite3_bind_int(q.s, 2, limit);
     while (sqlite3_step(q.s) == SQLITE_ROW) {
         Entry e;
         e.id = sqlite3_column_int64(q.s, 0);
@@ -129,11 +138,47 @@ ScorePage SqliteStore::Page(int limit) {
         e.score = sqlite3_column_int(q.s, 2);
         e.received = Text(q.s, 3);
         e.client = Text(q.s, 4);
+        e.verified = sqlite3_column_int(q.s, 5) != 0;
         page.best.push_back(std::move(e));
     }
     Statement c(db_, "SELECT value FROM counters WHERE key = 'uploads'");
     if (sqlite3_step(c.s) == SQLITE_ROW) page.uploads = sqlite3_column_int64(c.s, 0);
     return page;
+}
+
+Proof SqliteStore::MarkVerified(const std::string& name, int32_t score, const std::string& replay) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Exec("BEGIN IMMEDIATE");
+    try {
+        Proof proof;
+        Statement find(db_, "SELECT id FROM entries WHERE name = ? AND score = ?");
+        sqlite3_bind_blob(find.s, 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
+        sqlite3_bind_int(find.s, 2, score);
+        if (sqlite3_step(find.s) == SQLITE_ROW) {
+            proof.id = sqlite3_column_int64(find.s, 0);
+            Statement ins(db_,
+                          "INSERT OR IGNORE INTO verified_runs (entry_id, replay, verified)"
+                          " VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%S', 'now'))");
+            sqlite3_bind_int64(ins.s, 1, proof.id);
+            sqlite3_bind_blob(ins.s, 2, replay.data(), int(replay.size()), SQLITE_TRANSIENT);
+            if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+            proof.outcome = sqlite3_changes(db_) > 0 ? Proof::kMarked : Proof::kAlreadyVerified;
+        }
+        Exec("COMMIT");
+        return proof;
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+std::optional<std::string> SqliteStore::VerifiedReplay(int64_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Statement q(db_, "SELECT replay FROM verified_runs WHERE entry_id = ?");
+    sqlite3_bind_int64(q.s, 1, id);
+    if (sqlite3_step(q.s) != SQLITE_ROW) return std::nullopt;
+    const void* blob = sqlite3_column_blob(q.s, 0);
+    return std::string(static_cast<const char*>(blob ? blob : ""), size_t(sqlite3_column_bytes(q.s, 0)));
 }
 
 int64_t SqliteStore::EntryCount() {

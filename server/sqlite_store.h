@@ -17,7 +17,10 @@ public:
     explicit SqliteStore(const std::string& path);
     ~SqliteStore() override;
 
-    ScorePage Page(int limit) override;
+    using ScoreStore::Page;
+    ScorePage Page(int limit, bool verifiedOnly) override;
+    Proof MarkVerified(const std::string& name, int32_t score, const std::string& replay) override;
+    std::optional<std::string> VerifiedReplay(int64_t id) override;
     int64_t EntryCount() override;
     std::string Describe() const override { return "SQLite database " + path_; }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 #include "core/game_state.h"
 #include "platform/codepage.h"
@@ -13,6 +15,7 @@
 #include "platform/window.h"
 #include "score_protocol.h"
 #include "scores/field_text.h"
+#include "scores/run_replays.h"
 #include "window/form1.h"
 
 namespace game {
@@ -23,6 +26,8 @@ constexpr int kPlaces = 10;
 // Answers still on their way after the upload's own waits get this long
 // (in real time: 10 ms at a time, window messages processed between).
 constexpr int kLateAnswerMs = 5000;
+// The server plays each replay back before it answers.
+constexpr int kReplayAnswerMs = 150000;
 
 std::string FromEnvironment(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
@@ -56,6 +61,22 @@ std::string QueryName(const std::string& name) {
 std::string ScoreRequest(int place) {
     const ScoreEntry& e = G.TopTen[place];
     return ScoreServer() + score_protocol::UploadTarget(QueryName(e.Name), e.Score, place == 1);
+}
+
+std::string ReplayAddress() { return ScoreServer() + score_protocol::kReplayPath; }
+
+int PostReplays() {
+    int started = 0;
+    for (int place = kPlaces; place >= 1; --place) {
+        std::string file = ReplayOfPlace(vr::SystemDirectory(), place);
+        if (file.empty()) continue;
+        std::ifstream in(file, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof()) continue;
+        if (bytes.empty() || bytes.size() > score_protocol::kMaxReplayBytes) continue;
+        started += vr::PostInBackground(ReplayAddress(), bytes, kReplayAnswerMs);
+    }
+    return started;
 }
 
 bool IsOnline() { return vr::InternetCheckConnectionA(WebSite().c_str(), vr::FLAG_ICC_FORCE_CONNECTION, 0) != 0; }
@@ -96,6 +117,9 @@ void UploadScores() {
         step([&] { vr::MsgBox(text + " Please try again later.", vr::kMbOkOnly, "Online Scores"); });
         if (got == 0) return;
     }
+    // Each place's recorded run follows, for the server to prove; whatever
+    // becomes of them changes nothing of the upload.
+    step([] { PostReplays(); });
     int answer = vr::kIdNo;
     step([&] {
         answer = vr::MsgBox("Your score uploaded! Do you want to check if you got on the list?", vr::kMbYesNo,

@@ -17,9 +17,15 @@ std::string ScoreRequest(int place);
 // percent-encoded (the name's text in UTF-8), so the server receives it exactly.
 std::string QueryName(const std::string& name);
 
+// The address that takes the recorded runs.
+std::string ReplayAddress();
+// Posts the replay of each place that has one (10 first), in the background;
+// the server's answers are not waited for. Returns how many were started.
+int PostReplays();
+
 bool IsOnline();
 // Sends the ten places (10 first), says so when the server did not take them
-// all, and offers the score page when it took any.
+// all, then posts the places' replays, and offers the score page when it took any.
 void UploadScores();
 
 }  // namespace game

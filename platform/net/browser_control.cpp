@@ -1,12 +1,14 @@
-// Navigations are HTTP GETs driven by one worker thread through a libcurl
-// multi handle: each starts at once, in the order asked, and finishes in the
-// background, so the caller's message processing goes on and the next
-// navigation does not wait for the previous answer.
+// Navigations are HTTP GETs (and background POSTs) driven by one worker
+// thread through a libcurl multi handle: each starts at once, in the order
+// asked, and finishes in the background, so the caller's message processing
+// goes on and the next navigation does not wait for the previous answer.
 #include <curl/curl.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <list>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -18,6 +20,14 @@ namespace vr {
 namespace {
 
 size_t Discard(char*, size_t size, size_t n, void*) { return size * n; }
+
+struct Request {
+    std::string url;
+    bool post = false;
+    std::string body;  // a POST's, kept until it is answered
+    long timeoutMs = 20000;
+    CURL* easy = nullptr;  // its transfer, while one runs
+};
 
 class Navigator {
 public:
@@ -32,7 +42,7 @@ public:
         if (worker_.joinable()) worker_.join();
     }
 
-    bool Start(const std::string& url) {
+    bool Start(Request request) {
         std::lock_guard<std::mutex> lock(mutex_);
         if (!multi_) {
             multi_ = curl_multi_init();
@@ -45,7 +55,7 @@ public:
                 return false;
             }
         }
-        queued_.push_back(url);
+        queued_.push_back(std::make_unique<Request>(std::move(request)));
         ++pending_;
         curl_multi_wakeup(multi_);
         return true;
@@ -65,29 +75,39 @@ private:
     void Run() {
         int running = 0;
         for (;;) {
-            std::deque<std::string> fresh;
+            std::deque<std::unique_ptr<Request>> fresh;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 if (stop_) break;
                 fresh.swap(queued_);
             }
-            for (const auto& url : fresh) {
+            for (auto& request : fresh) {
                 CURL* c = curl_easy_init();
                 if (!c) {
-                    Finished(false);
+                    Finished(request.get(), false);
                     continue;
                 }
-                curl_easy_setopt(c, CURLOPT_URL, url.c_str());
+                curl_easy_setopt(c, CURLOPT_URL, request->url.c_str());
                 curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Discard);
                 curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
                 curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 5000L);
-                curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, 20000L);
+                curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, request->timeoutMs);
+                curl_easy_setopt(c, CURLOPT_PRIVATE, request.get());
+                if (request->post) {
+                    if (!headers_) headers_ = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
+                    curl_easy_setopt(c, CURLOPT_POSTFIELDS, request->body.data());
+                    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request->body.size()));
+                    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers_);
+                }
                 curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
                 curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/4.0 (compatible; vrplatform browser control)");
                 if (curl_multi_add_handle(multi_, c) != CURLM_OK) {
                     curl_easy_cleanup(c);
-                    Finished(false);
+                    Finished(request.get(), false);
+                    continue;
                 }
+                request->easy = c;
+                running_.push_back(std::move(request));
             }
             curl_multi_perform(multi_, &running);
             int left = 0;
@@ -95,27 +115,41 @@ private:
                 if (m->msg != CURLMSG_DONE) continue;
                 long status = 0;
                 if (m->data.result == CURLE_OK) curl_easy_getinfo(m->easy_handle, CURLINFO_RESPONSE_CODE, &status);
+                char* owner = nullptr;
+                curl_easy_getinfo(m->easy_handle, CURLINFO_PRIVATE, &owner);
                 curl_multi_remove_handle(multi_, m->easy_handle);
                 curl_easy_cleanup(m->easy_handle);
-                Finished(status >= 200 && status < 300);
+                Finished(reinterpret_cast<Request*>(owner), status >= 200 && status < 300);
+                running_.remove_if([owner](const auto& r) { return r.get() == reinterpret_cast<Request*>(owner); });
             }
             curl_multi_poll(multi_, nullptr, 0, 200, nullptr);
         }
+        // Transfers still running at exit are dropped.
+        for (auto& r : running_) {
+            curl_multi_remove_handle(multi_, r->easy);
+            curl_easy_cleanup(r->easy);
+        }
+        running_.clear();
         curl_multi_cleanup(multi_);
+        curl_slist_free_all(headers_);
         multi_ = nullptr;
     }
 
-    void Finished(bool answered) {
+    // Navigations answered with a success status are counted; POSTs are not.
+    void Finished(const Request* request, bool answered) {
         std::lock_guard<std::mutex> lock(mutex_);
         --pending_;
-        answered_ += answered;
+        if (!request || !request->post) answered_ += answered;
         idle_.notify_all();
     }
 
     std::mutex mutex_;
     std::condition_variable idle_;
-    std::deque<std::string> queued_;
+    std::deque<std::unique_ptr<Request>> queued_;
     CURLM* multi_ = nullptr;
+    // Used by the worker only: the transfers running, the POSTs' header list.
+    std::list<std::unique_ptr<Request>> running_;
+    curl_slist* headers_ = nullptr;
     std::thread worker_;
     bool stop_ = false;
     int pending_ = 0;
@@ -134,7 +168,10 @@ void EnsureCurl() {
     (void)done;
 }
 
-bool BrowserControl::Navigate(const std::string& url) { return TheNavigator().Start(url); }
+bool BrowserControl::Navigate(const std::string& url) { return TheNavigator().Start(Request{url, false, "", 20000}); }
+bool PostInBackground(const std::string& url, const std::string& body, int timeoutMs) {
+    return TheNavigator().Start(Request{url, true, body, timeoutMs});
+}
 bool WaitForNavigations(int timeoutMs) { return TheNavigator().WaitIdle(timeoutMs); }
 int AnsweredNavigations() { return TheNavigator().Answered(); }
 

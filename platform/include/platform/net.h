@@ -22,6 +22,13 @@ public:
     bool Navigate(const std::string& url);
 };
 
+// An HTTP POST of `body` (application/octet-stream) to the URL, started at
+// once and finished in the background like a navigation, and waited for by
+// WaitForNavigations; its answer is not examined and it is not counted by
+// AnsweredNavigations. It may take up to `timeoutMs` to be answered. False
+// when it could not even be started.
+bool PostInBackground(const std::string& url, const std::string& body, int timeoutMs);
+
 // Waits until every navigation started so far has finished (or the timeout
 // in milliseconds passed); returns true when all finished. For tests and exit.
 bool WaitForNavigations(int timeoutMs);
