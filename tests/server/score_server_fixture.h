@@ -14,8 +14,8 @@ namespace scores::testing {
 // keep-alive client.
 class Server {
 public:
-    explicit Server(const std::string& url, const ConnectionLimits& limits = {})
-        : store(OpenStore(url)), service(*store, limits) {
+    explicit Server(const std::string& url, const ConnectionLimits& limits = {}, ReplayVerifier* verifier = nullptr)
+        : store(OpenStore(url)), service(*store, limits, verifier) {
         port = service.BindAnyPort("127.0.0.1");
         thread = std::thread([this] { service.ServeBound(); });
         client = std::make_unique<httplib::Client>("127.0.0.1", port);
@@ -31,6 +31,10 @@ public:
     int Upload(const std::string& query) {
         auto r = Get(std::string(score_protocol::kUploadPath) + "?" + query);
         return r ? r->status : -1;
+    }
+    // A replay sent to the server.
+    httplib::Result PostReplay(const std::string& bytes) {
+        return client->Post(score_protocol::kReplayPath, bytes, "application/octet-stream");
     }
     std::unique_ptr<ScoreStore> store;
     ScoreService service;
