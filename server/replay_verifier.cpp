@@ -161,6 +161,10 @@ Verdict ReplayVerifier::Run(const std::string& folder) {
     pid_t pid = fork();
     if (pid == 0) {
         // The child: only calls that are safe after fork in a threaded program.
+        // The server's blocked stop signals are not the verifier's.
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         setpgid(0, 0);
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
