@@ -146,9 +146,13 @@ int VerifyReplayFile(const std::string& path) {
         std::fprintf(stderr, "VortexRaiders: %s is refused: %s\n", path.c_str(), v.why.c_str());
         return 1;
     }
-    // nname: the name as the upload sends it, so a score server can find the entry.
+    // One line each: a control character of the name shows as "?". nname is
+    // the name as the upload sends it, so a score server can find the entry.
+    std::string shown = v.result.name;
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20) c = '?';
     std::printf("score %d\ntime %d\naccuracy %d\nplace %d\nname %s\nframes %d\nnname %s\n", v.result.score,
-                v.result.time, v.result.accuracy, v.result.place, v.result.name.c_str(), v.frames,
+                v.result.time, v.result.accuracy, v.result.place, shown.c_str(), v.frames,
                 QueryName(v.result.name).c_str());
     return 0;
 }

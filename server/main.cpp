@@ -130,11 +130,14 @@ int main(int argc, char** argv) {
             limits.perClient = size_t(NumberOption("--client-connections", value("--client-connections"), 0, 4096));
         } else if (a == "--verifier") {
             verifierProgram = value("--verifier");
-            if (verifierProgram == "none") verifierProgram.clear();
-            else if (access(verifierProgram.c_str(), X_OK) != 0) {
+            if (verifierProgram == "none") {
+                verifierProgram.clear();
+            } else if (access(verifierProgram.c_str(), X_OK) != 0) {
                 std::fprintf(stderr, "vortex-scores: --verifier %s is not a program that can be run\n",
                              verifierProgram.c_str());
                 return 2;
+            } else {
+                verifierProgram = std::filesystem::absolute(verifierProgram).string();  // it runs in a scratch folder
             }
         } else if (a == "--verify-seconds") {
             verifyLimits.cpuSeconds = int(NumberOption("--verify-seconds", value("--verify-seconds"), 1, 3600));

@@ -29,6 +29,7 @@ namespace fs = std::filesystem;
 constexpr size_t kKeptOutput = 64 * 1024;    // of each of the verifier's two outputs
 constexpr rlim_t kFileLimit = 16 << 20;      // the largest file the verifier may write
 constexpr const char* kRefusedMark = "is refused: ";
+constexpr int kQueueSeconds = 30;  // the longest a replay waits for a free verifier
 
 // The environment of the verifier: no display, no sound device, its home in
 // the scratch folder; the sanitizers' settings pass through for test builds.
@@ -100,7 +101,10 @@ Verdict ReadVerdict(int exitStatus, const std::string& out, const std::string& e
         return ServerFault("the verifier failed (status " + std::to_string(exitStatus) + ")" +
                            (said.empty() ? "" : ": " + said));
     }
-    bool haveScore = false, haveTime = false, haveName = false;
+    // Each of the three lines exactly once: a second one (a name could hold
+    // a line break) makes the answer unreadable rather than overriding.
+    int scores = 0, times = 0, names = 0;
+    bool readable = true;
     std::istringstream in(out);
     std::string line;
     while (std::getline(in, line)) {
@@ -109,13 +113,23 @@ Verdict ReadVerdict(int exitStatus, const std::string& out, const std::string& e
         std::string key = line.substr(0, space), value = line.substr(space + 1);
         char* end = nullptr;
         long number = std::strtol(value.c_str(), &end, 10);
-        bool isNumber = !value.empty() && end && !*end;
-        if (key == "score" && isNumber) v.score = int32_t(number), haveScore = true;
-        else if (key == "time" && isNumber) v.time = int32_t(number), haveTime = true;
-        else if (key == "nname") haveName = score_protocol::PercentDecode(value, v.name);
+        bool isNumber = !value.empty() && end && !*end && value.find_first_not_of("-0123456789") == std::string::npos;
+        if (key == "score") {
+            ++scores;
+            readable &= isNumber;
+            v.score = int32_t(number);
+        } else if (key == "time") {
+            ++times;
+            readable &= isNumber;
+            v.time = int32_t(number);
+        } else if (key == "nname") {
+            ++names;
+            readable &= score_protocol::PercentDecode(value, v.name);
+        }
     }
-    if (!haveScore || !haveTime || !haveName) {
-        return ServerFault("the verifier's answer cannot be read");
+    if (!readable || scores != 1 || times != 1 || names != 1) {
+        v.why = "the verifier's answer for this replay cannot be read";
+        return v;
     }
     v.proved = true;
     return v;
@@ -127,13 +141,20 @@ ReplayVerifier::ReplayVerifier(std::string game, const VerifierLimits& limits)
       slots_(limits.atOnce > 0 ? limits.atOnce : std::max(1u, std::thread::hardware_concurrency())) {}
 
 Verdict ReplayVerifier::Verify(const std::string& replay) {
-    slots_.acquire();
+    if (!slots_.try_acquire_for(std::chrono::seconds(kQueueSeconds))) {
+        Verdict busy = ServerFault("every verifier is busy");
+        busy.busy = true;
+        return busy;
+    }
     struct Release {
         std::counting_semaphore<>& s;
         ~Release() { s.release(); }
     } release{slots_};
     Scratch scratch;
-    std::string pattern = (fs::temp_directory_path() / "vortex-verify-XXXXXX").string();
+    std::error_code ec;
+    fs::path temporary = fs::temp_directory_path(ec);
+    if (ec) return ServerFault("the server has no folder for temporary files: " + ec.message());
+    std::string pattern = (temporary / "vortex-verify-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         return ServerFault("the server cannot make a scratch folder: " + std::string(std::strerror(errno)));
     scratch.path = pattern;
@@ -218,9 +239,19 @@ Verdict ReplayVerifier::Run(const std::string& folder) {
     }
     for (auto& f : fds)
         if (f.fd >= 0) close(f.fd);
-    if (timedOut) kill(-pid, SIGKILL);
+    // A verifier that closed its outputs is still held to the deadline.
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    for (;;) {
+        pid_t done = waitpid(pid, &status, WNOHANG);
+        if (done == pid || (done < 0 && errno != EINTR)) break;
+        if (std::chrono::steady_clock::now() >= deadline) timedOut = true;
+        if (timedOut) {
+            kill(-pid, SIGKILL);
+            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     Verdict refused;
     if (timedOut) {

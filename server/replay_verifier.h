@@ -22,6 +22,7 @@ struct Verdict {
     bool proved = false;
     std::string why;           // why the replay is refused (when not proved)
     bool serverFault = false;  // not proved because the server could not run the verifier
+    bool busy = false;         // ... because every verifier stayed busy
     std::string name;  // the run's name as the game uploads it (decoded bytes)
     int32_t score = 0;
     int32_t time = 0;
@@ -31,8 +32,8 @@ class ReplayVerifier {
 public:
     // `game` is the game program; it is run as `game --verify FILE`.
     ReplayVerifier(std::string game, const VerifierLimits& limits);
-    // Plays the replay back and judges it. Blocks while the verifications
-    // allowed at once are running.
+    // Plays the replay back and judges it. Waits up to 30 s while the
+    // verifications allowed at once are running, then answers busy.
     Verdict Verify(const std::string& replay);
     const std::string& Game() const { return game_; }
     const VerifierLimits& Limits() const { return limits_; }

@@ -134,12 +134,16 @@ void ScoreService::TakeReplay(const httplib::Request& req, httplib::Response& re
         res.set_content(text + "\n", "text/plain; charset=utf-8");
     };
     if (!verifier_) return answer(503, "Service unavailable: this score server does not verify replays.");
-    if (req.body.empty()) return answer(400, "Bad request: the request holds no replay (send the file as its body).");
+    if (req.body.empty()) {
+        Log("replay from " + req.remote_addr + " refused: an empty request");
+        return answer(400, "Bad request: the request holds no replay (send the file as its body).");
+    }
     Verdict v = verifier_->Verify(req.body);
     if (v.serverFault) {
         Log("cannot verify a replay from " + req.remote_addr + ": " + v.why);
-        res.set_header("Retry-After", "60");
-        return answer(503, "Service unavailable: replays cannot be verified just now.");
+        res.set_header("Retry-After", v.busy ? "30" : "60");
+        return answer(503, v.busy ? "Service unavailable: every verifier is busy; send the replay again later."
+                                  : "Service unavailable: replays cannot be verified just now.");
     }
     if (!v.proved) {
         Log("replay from " + req.remote_addr + " refused: " + v.why);
@@ -165,9 +169,10 @@ void ScoreService::TakeReplay(const httplib::Request& req, httplib::Response& re
 
 void ScoreService::GiveReplay(const httplib::Request& req, httplib::Response& res) {
     std::string idText = req.get_param_value("id");
-    char* end = nullptr;
-    long long id = std::strtoll(idText.c_str(), &end, 10);
-    if (idText.empty() || !end || *end || id <= 0) {
+    long long id = 0;
+    if (!idText.empty() && idText.size() < 19 && idText.find_first_not_of("0123456789") == std::string::npos)
+        id = std::stoll(idText);
+    if (id <= 0) {
         res.status = 400;
         res.set_content("Bad request: id wants an entry's number.\n", "text/plain; charset=utf-8");
         return;
@@ -176,10 +181,10 @@ void ScoreService::GiveReplay(const httplib::Request& req, httplib::Response& re
         std::optional<std::string> replay = store_.VerifiedReplay(id);
         if (!replay) {
             res.status = 404;
-            res.set_content("No verified run has the id " + idText + ".\n", "text/plain; charset=utf-8");
+            res.set_content("No verified run has the id " + std::to_string(id) + ".\n", "text/plain; charset=utf-8");
             return;
         }
-        res.set_header("Content-Disposition", "attachment; filename=\"vortex-raiders-" + idText + ".vrr\"");
+        res.set_header("Content-Disposition", "attachment; filename=\"vortex-raiders-" + std::to_string(id) + ".vrr\"");
         res.set_content(*replay, "application/octet-stream");
     } catch (const std::exception& e) {
         StorageFailed(e, res);
@@ -231,8 +236,17 @@ void ScoreService::Routes() {
             StorageFailed(e, res);
         }
     });
-    // A replay is bounded as the game writes it; a larger body is answered 413.
+    // A replay is bounded as the game writes it; a larger body is answered 413
+    // (by the HTTP layer, before any handler: said and logged here).
     http_->set_payload_max_length(proto::kMaxReplayBytes);
+    httplib::Server::HandlerWithResponse tooLarge = [this](const httplib::Request& req, httplib::Response& res) {
+        if (res.status != 413) return httplib::Server::HandlerResponse::Unhandled;
+        Log("request from " + req.remote_addr + " refused: over " + std::to_string(proto::kMaxReplayBytes) + " bytes");
+        res.set_content("Payload too large: a replay is at most " + std::to_string(proto::kMaxReplayBytes) + " bytes.\n",
+                        "text/plain; charset=utf-8");
+        return httplib::Server::HandlerResponse::Handled;
+    };
+    http_->set_error_handler(tooLarge);
     http_->Post(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { TakeReplay(req, res); });
     http_->Get(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { GiveReplay(req, res); });
     http_->Get("/", [](const httplib::Request&, httplib::Response& res) {

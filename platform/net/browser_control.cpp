@@ -81,33 +81,17 @@ private:
                 if (stop_) break;
                 fresh.swap(queued_);
             }
+            // Navigations start at once; POSTs go one at a time, so a batch of
+            // them holds one of the server's connections, not one each.
             for (auto& request : fresh) {
-                CURL* c = curl_easy_init();
-                if (!c) {
-                    Finished(request.get(), false);
-                    continue;
-                }
-                curl_easy_setopt(c, CURLOPT_URL, request->url.c_str());
-                curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Discard);
-                curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-                curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 5000L);
-                curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, request->timeoutMs);
-                curl_easy_setopt(c, CURLOPT_PRIVATE, request.get());
-                if (request->post) {
-                    if (!headers_) headers_ = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
-                    curl_easy_setopt(c, CURLOPT_POSTFIELDS, request->body.data());
-                    curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request->body.size()));
-                    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers_);
-                }
-                curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-                curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/4.0 (compatible; vrplatform browser control)");
-                if (curl_multi_add_handle(multi_, c) != CURLM_OK) {
-                    curl_easy_cleanup(c);
-                    Finished(request.get(), false);
-                    continue;
-                }
-                request->easy = c;
-                running_.push_back(std::move(request));
+                if (request->post) waitingPosts_.push_back(std::move(request));
+                else Begin(std::move(request));
+            }
+            if (!postRunning_ && !waitingPosts_.empty()) {
+                postRunning_ = true;
+                auto next = std::move(waitingPosts_.front());
+                waitingPosts_.pop_front();
+                Begin(std::move(next));
             }
             curl_multi_perform(multi_, &running);
             int left = 0;
@@ -120,8 +104,11 @@ private:
                 curl_multi_remove_handle(multi_, m->easy_handle);
                 curl_easy_cleanup(m->easy_handle);
                 Finished(reinterpret_cast<Request*>(owner), status >= 200 && status < 300);
+                if (reinterpret_cast<Request*>(owner)->post) postRunning_ = false;
                 running_.remove_if([owner](const auto& r) { return r.get() == reinterpret_cast<Request*>(owner); });
             }
+            // A POST that finished lets the next one start at once.
+            if (!postRunning_ && !waitingPosts_.empty()) continue;
             curl_multi_poll(multi_, nullptr, 0, 200, nullptr);
         }
         // Transfers still running at exit are dropped.
@@ -133,6 +120,38 @@ private:
         curl_multi_cleanup(multi_);
         curl_slist_free_all(headers_);
         multi_ = nullptr;
+    }
+
+    // Starts a request's transfer (the worker's own).
+    void Begin(std::unique_ptr<Request> request) {
+        CURL* c = curl_easy_init();
+        if (!c) {
+            Finished(request.get(), false);
+            if (request->post) postRunning_ = false;
+            return;
+        }
+        curl_easy_setopt(c, CURLOPT_URL, request->url.c_str());
+        curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, Discard);
+        curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, 5000L);
+        curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, request->timeoutMs);
+        curl_easy_setopt(c, CURLOPT_PRIVATE, request.get());
+        if (request->post) {
+            if (!headers_) headers_ = curl_slist_append(nullptr, "Content-Type: application/octet-stream");
+            curl_easy_setopt(c, CURLOPT_POSTFIELDS, request->body.data());
+            curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request->body.size()));
+            curl_easy_setopt(c, CURLOPT_HTTPHEADER, headers_);
+        }
+        curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(c, CURLOPT_USERAGENT, "Mozilla/4.0 (compatible; vrplatform browser control)");
+        if (curl_multi_add_handle(multi_, c) != CURLM_OK) {
+            curl_easy_cleanup(c);
+            Finished(request.get(), false);
+            if (request->post) postRunning_ = false;
+            return;
+        }
+        request->easy = c;
+        running_.push_back(std::move(request));
     }
 
     // Navigations answered with a success status are counted; POSTs are not.
@@ -147,8 +166,11 @@ private:
     std::condition_variable idle_;
     std::deque<std::unique_ptr<Request>> queued_;
     CURLM* multi_ = nullptr;
-    // Used by the worker only: the transfers running, the POSTs' header list.
+    // Used by the worker only: the transfers running, the POSTs waiting for
+    // the one running, the POSTs' header list.
     std::list<std::unique_ptr<Request>> running_;
+    std::deque<std::unique_ptr<Request>> waitingPosts_;
+    bool postRunning_ = false;
     curl_slist* headers_ = nullptr;
     std::thread worker_;
     bool stop_ = false;

@@ -27,7 +27,7 @@ std::string FakeVerifier(const std::string& folder) {
                            "  GOOD) printf 'score 48\\ntime 26\\nname Ace Pilot\\nnname Ace%%20Pilot\\n' ;;\n"
                            "  MORE) printf 'score 99\\ntime 26\\nnname Ace%%20Pilot\\n' ;;\n"
                            "  HANG) exec sleep 30 ;;\n"
-                           "  NOTE) printf 'score 1\\n' ;;\n"
+                           "  TWIC) printf 'score 1\\ntime 2\\nnname x\\nscore 99\\n' ;;\n"
                            "  *) echo \"VortexRaiders: $2 is refused: the replay is damaged\" >&2; exit 1 ;;\n"
                            "esac\n";
     chmod(path.c_str(), 0755);
@@ -69,9 +69,9 @@ TEST_P(VerifiedRuns, AProvedRunMarksItsEntryKeepsItsReplayAndNothingElseChangesA
         };
         for (const Case& c : {Case{"junk", 422, "Refused: the replay is damaged"},
                               Case{"MORE", 409, "\"Ace Pilot\" with 99 points, but no such score is listed"},
-                              Case{"NOTE", 503, "cannot be verified just now"},
+                              Case{"TWIC", 422, "the verifier's answer for this replay cannot be read"},
                               Case{"", 400, "holds no replay"},
-                              Case{std::string(score_protocol::kMaxReplayBytes + 1, 'G'), 413, ""},
+                              Case{std::string(score_protocol::kMaxReplayBytes + 1, 'G'), 413, "at most 1048576 bytes"},
                               Case{replay, 200, "OK: verified: \"Ace Pilot\" with 48 points"},
                               Case{"GOOD another recording", 200, "OK: already verified"}}) {
             auto r = s.PostReplay(c.body);
