@@ -3,6 +3,7 @@
 // standard error and ends with status 1.
 #include <cstdio>
 
+#include "korva2d/keys.h"
 #include "korva2d/korva2d_calls.h"
 #include "platform/kernel.h"
 #include "platform/runtime_error.h"
@@ -22,7 +23,7 @@ int main(int argc, char** argv) try {
     CreateTexture(*engine, "font", "font.png");
     CreateSound(*engine, "chime", "chime.wav");
     SoundPlay(*engine, "chime");
-    for (float angle = 0; window.Shown() && !GetKeyState(*engine, 1); angle += 2) {  // key 1: Escape
+    for (float angle = 0; window.Shown() && !GetKeyState(*engine, DIK_ESCAPE); angle += 2) {
         ClearScreen(*engine, 10, 10, 40);
         Draw(*engine, "ship", 288, 208, 64, 64, angle);
         DrawText(*engine, "font", "HELLO, KORVA2D!", 155, 60);

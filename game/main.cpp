@@ -147,7 +147,8 @@ void Usage(FILE* out) {
                  "Vortex Raiders v%s, a shoot-'em-up. Steer with the mouse, fire with the left and\n"
                  "right buttons; a left click starts a run, Enter restarts, P pauses (so does leaving the\n"
                  "window), U uploads the scores, Escape quits. A game controller steers with its left stick\n"
-                 "or D-pad; A and B are the left and right buttons, Start pauses, Back quits.\n"
+                 "or D-pad; A and B are the left and right buttons, Start pauses, Back quits. F11 turns\n"
+                 "full screen on and off; drag the window's edge to size it (the largest whole scale that fits).\n"
                  "\nOptions (--name VALUE or --name=VALUE):\n",
                  vr::version::kGame);
     ListOptions(out, false);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Holding a run under Xvfb with real keys: P shows PAUSED over a field that
 # stands still and lets the pointer go; P again goes on with the pointer held
-# in the field. Screenshots before, during and after.
+# in the field. Screenshots before, during and after. Then the window loses
+# the keyboard focus, which pauses the run as P does.
 source "$(dirname "$0")/lib.sh"
 e2e_display
 e2e_start game "$VR_BIN/VortexRaiders"
@@ -26,5 +27,13 @@ e2e_check "the run moves again" [ "$(e2e_pixels_differ "$OUT/after.png" "$OUT/af
 # The pointer is back in the field (at the ship), and held there.
 e2e_check "the pointer is back over the ship" e2e_pointer_inside $((WX + 221)) $((WY + 391)) $((WX + 241)) $((WY + 411))
 e2e_pointer_held $((WX + 81)) $((WY + 1)) $((WX + 380)) $((WY + 497)) "-600 0" "0 600"
+
+game_window=$(xwininfo -name "$VR_GAME_CAPTION" | awk '/Window id:/ {print $4}')
+xdotool windowfocus "$(xwininfo -root | awk '/Window id:/ {print $4}')"
+e2e_shot_until "$OUT/focus-lost.png" paused_shown "$OUT/focus-lost.png" || e2e_fail "losing the focus did not pause"
+xdotool windowfocus --sync "$game_window"
+e2e_key p
+e2e_shot_until "$OUT/focus-back.png" e2e_not paused_shown "$OUT/focus-back.png" ||
+  e2e_fail "P did not take the run up again after the focus came back"
 e2e_escape
 e2e_done
