@@ -76,6 +76,11 @@ e2e_key u
 E2E_TIMEOUT=60 e2e_wait_log "$OUT/uploader.log" "Online Scores \| Your score uploaded" || e2e_fail "the upload did not finish"
 E2E_TIMEOUT=120 e2e_until marked Pilot "$score" "verified (<a href=" || true
 e2e_check "the pilot's run, posted by the game, shows as verified" marked Pilot "$score" "verified (<a href="
+every_place_verified() {
+  local place file entry_score rest
+  while read -r place file entry_score rest; do marked Pilot "$entry_score" "verified (<a href=" || return 1; done < "$store/index"
+}
+e2e_check "every place with a replay ($(wc -l < "$store/index")) shows as verified" every_place_verified
 link=$(row Pilot "$score" | sed -n 's|.*<a href="\([^"]*\)">replay</a>.*|\1|p')
 curl -sf "$base$link" -o "$OUT/downloaded.vrr" || e2e_fail "the replay link $link does not answer"
 # Two runs of the same name and score are one entry, proved by either replay.
