@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 #include "core/game_state.h"
 #include "platform/codepage.h"
@@ -11,6 +9,7 @@
 #include "platform/error_rules.h"
 #include "platform/kernel.h"
 #include "platform/net.h"
+#include "platform/regular_file.h"
 #include "platform/replay.h"
 #include "platform/window.h"
 #include "score_protocol.h"
@@ -70,10 +69,8 @@ int PostReplays() {
     for (int place = kPlaces; place >= 1; --place) {
         std::string file = ReplayOfPlace(vr::SystemDirectory(), place);
         if (file.empty()) continue;
-        std::ifstream in(file, std::ios::binary);
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (!in.good() && !in.eof()) continue;
-        if (bytes.empty() || bytes.size() > score_protocol::kMaxReplayBytes) continue;
+        std::string bytes, why;
+        if (!vr::ReadRegularFile(file, score_protocol::kMaxReplayBytes, bytes, why) || bytes.empty()) continue;
         started += vr::PostInBackground(ReplayAddress(), bytes, kReplayAnswerMs);
     }
     return started;

@@ -158,7 +158,7 @@ private:
     void Finished(const Request* request, bool answered) {
         std::lock_guard<std::mutex> lock(mutex_);
         --pending_;
-        if (!request || !request->post) answered_ += answered;
+        if (!request->post) answered_ += answered;
         idle_.notify_all();
     }
 
