@@ -16,6 +16,7 @@
 #include "platform/runtime_error.h"
 #include "platform/window.h"
 #include "settings/settings.h"
+#include "verifier_report.h"
 #include "version.h"
 #include "window/form1.h"
 #include "window/window_choices.h"
@@ -313,7 +314,10 @@ int main(int argc, char** argv) {
                 vr::SetManualClockAutoStep(1000000);
             }
             // The session is recorded, so each run that earns a place keeps its replay.
-            game::RecordSession(vr::SystemDirectory());
+            uint32_t drivers = (choices.autopilot ? uint32_t(score_protocol::kDriverAutopilot) : 0u) |
+                               (choices.padScript.empty() ? 0u : uint32_t(score_protocol::kDriverPadScript)) |
+                               (choices.fastClock ? uint32_t(score_protocol::kDriverSimulatedClock) : 0u);
+            game::RecordSession(vr::SystemDirectory(), drivers);
         }
         vr::Form& form = *game::Form1().form;
         form.SetScale(settings.scale == game::kScaleAuto ? vr::Form::kFitScale : settings.scale);

@@ -11,6 +11,7 @@
 #include "platform/random.h"
 #include "platform/runtime_error.h"
 #include "platform/window.h"
+#include "verifier_report.h"
 #include "version.h"
 #include "window/form1.h"
 
@@ -25,8 +26,8 @@ vr::replay::Replay g_windowReplay;
 void (*g_alsoEachFrame)() = nullptr;
 bool g_toldOver = false;
 
-// Thrown out of the game's handlers when a played-back run quits the game.
-struct PlaybackQuit {};
+// Set when a played-back run quits the game: the verifying loop ends there.
+bool g_quit = false;
 
 [[noreturn]] void CloseViewer() {
     EndPlayback();
@@ -78,7 +79,8 @@ bool BeginPlayback(const vr::replay::Replay& replay, std::string& why) {
     vr::FreezeClockSeeding(false);
     vr::SetRandomState(replay.header.randomState);
     LastRunResult() = RunResult{};
-    vr::replay::StartPlaying(replay.stream, replay.frames);
+    BeginRunLedger(replay.format >= 2, replay.header.drivers);
+    vr::replay::StartPlaying(replay.stream, replay.frames, replay.format >= 2);
     return true;
 }
 
@@ -98,6 +100,8 @@ std::string JudgePlayback(const vr::replay::Replay& replay) {
     const RunResult& r = LastRunResult();
     const vr::replay::Claim& c = replay.claim;
     if (!r.ended) return "the replay holds no finished run";
+    if (replay.format >= 2 && (r.run.empty() || r.sealedAt != replay.frames))
+        return "the replay does not end at the sealed end of its run";
     auto said = [](int place, int score, int time, const std::string& name) {
         return "place " + std::to_string(place) + ", score " + std::to_string(score) + ", time " +
                std::to_string(time) + " s, name \"" + name + "\"";
@@ -110,16 +114,26 @@ std::string JudgePlayback(const vr::replay::Replay& replay) {
 
 VerifyOutcome VerifyReplay(const vr::replay::Replay& replay) {
     VerifyOutcome out;
+    if (replay.format < 2) {
+        // An old replay's stream ends before the name dialogs' answers are
+        // covered by a state hash: it can be watched, not proved.
+        out.why = "the replay has format version " + std::to_string(replay.format) +
+                  ", whose result is not sealed by a state hash; it can be watched but not proved";
+        return out;
+    }
     if (!BeginPlayback(replay, out.why)) return out;
     // A simulated clock: each wait of the frame limiter passes at its first look.
     vr::UseManualClock(true, 0);
     vr::SetManualClockAutoStep(int64_t(1000000000) / 26 + 1);
-    SetPlaybackUnloadHandler([] { throw PlaybackQuit{}; });
+    g_quit = false;
+    SetPlaybackUnloadHandler([] {
+        // The recording quits the game: what it holds up to there is judged.
+        g_quit = true;
+        FreezeRunResults();
+    });
     try {
         StartUp();
-        while (!vr::replay::PlaybackOver()) FrameLoopPass();
-    } catch (const PlaybackQuit&) {
-        // The recording quits the game: what it holds up to there is judged.
+        while (!g_quit && !vr::replay::PlaybackOver()) FrameLoopPass();
     } catch (const vr::RuntimeError& e) {
         out.why = "the replayed run stops with run-time error " + std::to_string(e.number()) + " (" + e.description() +
                   ")";
@@ -135,26 +149,29 @@ VerifyOutcome VerifyReplay(const vr::replay::Replay& replay) {
 }
 
 int VerifyReplayFile(const std::string& path) {
+    using namespace score_protocol;
     vr::replay::Replay replay;
     std::string why;
     if (!vr::replay::Load(path, replay, why)) {
-        std::fprintf(stderr, "VortexRaiders: %s is refused: %s\n", path.c_str(), why.c_str());
-        return 1;
+        std::fprintf(stderr, "%s\n", FormatRefusal("VortexRaiders", path, why).c_str());
+        return kVerifyRefused;
     }
     VerifyOutcome v = VerifyReplay(replay);
     if (!v.proved) {
-        std::fprintf(stderr, "VortexRaiders: %s is refused: %s\n", path.c_str(), v.why.c_str());
-        return 1;
+        std::fprintf(stderr, "%s\n", FormatRefusal("VortexRaiders", path, v.why).c_str());
+        return kVerifyRefused;
     }
-    // One line each: a control character of the name shows as "?". nname is
-    // the name as the upload sends it, so a score server can find the entry.
-    std::string shown = v.result.name;
-    for (char& c : shown)
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';
-    std::printf("score %d\ntime %d\naccuracy %d\nplace %d\nname %s\nframes %d\nnname %s\n", v.result.score,
-                v.result.time, v.result.accuracy, v.result.place, shown.c_str(), v.frames,
-                QueryName(v.result.name).c_str());
-    return 0;
+    VerifierReport report;
+    report.score = v.result.score;
+    report.time = v.result.time;
+    report.accuracy = v.result.accuracy;
+    report.place = v.result.place;
+    report.frames = v.frames;
+    report.uploadName = UploadName(v.result.name);
+    report.drivers = replay.header.drivers;
+    report.run = v.result.run;
+    std::fputs(FormatReport(report).c_str(), stdout);
+    return kVerifyProved;
 }
 
 bool PrepareReplayWindow(const std::string& path, std::string& why) {

@@ -63,10 +63,8 @@ void GameMain() {
 }
 
 void FrameLoopPass() {
-    // A run that earned a place ended in the frame before: its replay is whole now.
-    SavePendingReplay();
     if (g_frameHook) g_frameHook();
-    vr::replay::Frame(GameStateHash());
+    CloseFrame();
     // A held run neither moves nor counts: the field keeps its last frame.
     if (!RunPaused()) {
         Field().Cls();

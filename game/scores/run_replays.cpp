@@ -25,9 +25,22 @@ namespace fs = std::filesystem;
 
 RunResult g_last;
 vr::replay::Header g_header;
-bool g_pending = false;
-RunResult g_pendingResult;
 void (*g_unloadHandler)() = nullptr;
+
+// The runs of the session being recorded or played back.
+struct Ledger {
+    bool sealing = true;
+    uint32_t drivers = 0;
+    bool frozen = false;
+    bool sealPending = false;
+    RunResult pending;
+    // The fingerprint so far: 64-bit FNV-1a over each frame's play state,
+    // a state repeated from the frame before (a pause) counted once.
+    uint64_t print = 14695981039346656037ull;
+    uint32_t lastPlayState = 0;
+    bool anyFrame = false;
+};
+Ledger g_ledger;
 
 constexpr const char* kIndexName = "index";
 constexpr uint64_t kLongestTable = 256 * 1024;
@@ -90,37 +103,69 @@ uint32_t Mix(uint32_t h, T v) {
 
 RunResult& LastRunResult() { return g_last; }
 
-void RecordSession(const std::string& folder) {
+void RecordSession(const std::string& folder, uint32_t drivers) {
     g_header = vr::replay::Header{};
     g_header.gameVersion = vr::version::kGame;
     g_header.fieldWidth = FieldWidth - 2;
     g_header.fieldHeight = FieldHeight - 2;
     g_header.startTime = int64_t(std::time(nullptr));
     g_header.randomState = vr::GetRandomState();
+    g_header.drivers = drivers;
     std::string bytes, reason;
     // The table as the session finds it: "1" and its bytes, or "0" when there is none.
     if (vr::ReadRegularFile(folder + "/Top10.ini", kLongestTable, bytes, reason)) g_header.startFiles = "1" + bytes;
     else g_header.startFiles = "0";
+    BeginRunLedger(true, drivers);
     vr::replay::StartRecording();
 }
 
-const vr::replay::Header& SessionHeader() { return g_header; }
+void BeginRunLedger(bool sealing, uint32_t drivers) {
+    g_ledger = Ledger{};
+    g_ledger.sealing = sealing;
+    g_ledger.drivers = drivers;
+}
+
+void FreezeRunResults() { g_ledger.frozen = true; }
 
 void NoteRunEnded(const RunResult& result) {
+    if (g_ledger.frozen) return;
     g_last = result;
     g_last.ended = true;
-    if (result.place && vr::replay::Recording()) {
-        g_pending = true;
-        g_pendingResult = g_last;
+    if (result.place && vr::replay::CurrentMode() != vr::replay::Mode::kOff) {
+        g_ledger.sealPending = true;
+        g_ledger.pending = g_last;
     }
 }
 
 std::string ReplayFolder(const std::string& folder) { return folder + "/Top10-replays"; }
 
-void SavePendingReplay() {
-    if (!g_pending || !vr::replay::Recording()) return;
-    g_pending = false;
-    const RunResult& r = g_pendingResult;
+namespace {
+
+char HexDigit(unsigned v) { return "0123456789abcdef"[v & 15]; }
+
+std::string Hex64(uint64_t v) {
+    std::string out(16, '0');
+    for (int i = 15; i >= 0; --i, v >>= 4) out[size_t(i)] = HexDigit(unsigned(v));
+    return out;
+}
+
+// The state hash of a sealed frame: the game's state, the run's result and
+// the session's drivers, so none of them can be changed in a replay alone.
+uint32_t SealedStateHash(const RunResult& r, uint32_t drivers) {
+    uint32_t h = GameStateHash();
+    h = Mix(Mix(Mix(Mix(Mix(h, int32_t(r.place)), r.score), r.time), r.accuracy), drivers);
+    return Fnv(h, r.name.data(), r.name.size());
+}
+
+void NotePlayState() {
+    uint32_t state = PlayStateHash();
+    if (g_ledger.anyFrame && state == g_ledger.lastPlayState) return;
+    g_ledger.anyFrame = true;
+    g_ledger.lastPlayState = state;
+    for (int i = 0; i < 4; ++i) g_ledger.print = (g_ledger.print ^ ((state >> (8 * i)) & 0xFF)) * 1099511628211ull;
+}
+
+void SaveReplay(const RunResult& r) {
     std::string store = ReplayFolder(vr::NativePath(G.ScoreDir));
     std::error_code ec;
     fs::create_directories(store, ec);
@@ -155,6 +200,26 @@ void SavePendingReplay() {
     if (!WriteIndex(store, kept)) std::fprintf(stderr, "VortexRaiders: cannot write %s/%s\n", store.c_str(), kIndexName);
 }
 
+}  // namespace
+
+void CloseFrame() {
+    NotePlayState();
+    if (g_ledger.sealPending) SealPendingRun();
+    else vr::replay::Frame(GameStateHash());
+}
+
+void SealPendingRun() {
+    if (!g_ledger.sealPending) return;
+    g_ledger.sealPending = false;
+    const RunResult& r = g_ledger.pending;
+    vr::replay::Frame(g_ledger.sealing ? SealedStateHash(r, g_ledger.drivers) : GameStateHash(), g_ledger.sealing);
+    if (!g_ledger.frozen) {
+        g_last.run = Hex64(g_ledger.print);
+        g_last.sealedAt = vr::replay::Playing() ? vr::replay::PlayedFrames() : vr::replay::RecordedFrames();
+    }
+    if (vr::replay::Recording()) SaveReplay(r);
+}
+
 std::string ReplayOfPlace(const std::string& folder, int place) {
     std::string store = ReplayFolder(folder);
     for (const IndexLine& l : ReadIndex(store)) {
@@ -181,7 +246,10 @@ bool RestoreStartFiles(const std::string& startFiles, const std::string& folder,
     return true;
 }
 
-uint32_t GameStateHash() {
+namespace {
+
+// The state's hash; `whole` adds the names and the clock readings.
+uint32_t StateHash(bool whole) {
     const GameState& s = G;
     uint32_t h = 2166136261u;
     for (int16_t v : {s.Playing, s.PlayerX, s.PlayerY, s.Health, s.ShotSpeed, s.FieldMouseX, s.FieldMouseY,
@@ -190,8 +258,10 @@ uint32_t GameStateHash() {
                       s.ScoreFlash, s.TimeLeft, s.TimeBonus, s.AtomicCuePlayed, s.RunTime, s.RunCount, s.ShotsFired,
                       s.Hits, s.EarthFrames, s.WallSlide, s.HighlightPlace, s.BestTime})
         h = Mix(h, v);
-    h = Mix(h, s.LastSecondTick);
-    h = Mix(Mix(h, s.Paused), s.PausedAtTick);
+    if (whole) {
+        h = Mix(h, s.LastSecondTick);
+        h = Mix(Mix(h, s.Paused), s.PausedAtTick);
+    }
     for (auto f : s.EnemyFire) h = Mix(h, f);
     for (const EnemyRecord& e : s.Enemies)
         for (int16_t v : {e.Active, e.X, e.Y, e.Speed, e.StepX, e.HitPoints}) h = Mix(h, v);
@@ -203,12 +273,17 @@ uint32_t GameStateHash() {
     for (const BonusCapsule* c : {&s.BonusA, &s.BonusH, &s.BonusF, &s.BonusF2})
         h = Mix(Mix(Mix(h, c->Active), c->X), c->Y);
     for (const ScoreEntry& e : s.TopTen) {
-        h = Fnv(h, e.Name.data(), e.Name.size());
+        if (whole) h = Fnv(h, e.Name.data(), e.Name.size());
         h = Mix(Mix(Mix(h, e.Score), e.Time), e.Accuracy);
     }
-    h = Fnv(h, s.LastName.data(), s.LastName.size());
+    if (whole) h = Fnv(h, s.LastName.data(), s.LastName.size());
     return Mix(h, vr::GetRandomState());
 }
+
+}  // namespace
+
+uint32_t GameStateHash() { return StateHash(true); }
+uint32_t PlayStateHash() { return StateHash(false); }
 
 void SetPlaybackUnloadHandler(void (*handler)()) { g_unloadHandler = handler; }
 void RunPlaybackUnloadHandler() {

@@ -234,7 +234,14 @@ void EndOfRun(int16_t& score) {
         saved = SaveBestTime() && saved;
     }
     if (!saved) ReportUnsaved();
-    NoteRunEnded(RunResult{true, place, score, G.RunTime, accuracy, place ? G.TopTen[place].Name : std::string()});
+    RunResult result;
+    result.ended = true;
+    result.place = place;
+    result.score = score;
+    result.time = G.RunTime;
+    result.accuracy = accuracy;
+    if (place) result.name = G.TopTen[place].Name;
+    NoteRunEnded(result);
 }
 
 }  // namespace game

@@ -13,6 +13,7 @@
 #include "platform/replay.h"
 #include "platform/window.h"
 #include "score_protocol.h"
+#include "verifier_report.h"
 #include "scores/field_text.h"
 #include "scores/run_replays.h"
 #include "window/form1.h"
@@ -25,8 +26,8 @@ constexpr int kPlaces = 10;
 // Answers still on their way after the upload's own waits get this long
 // (in real time: 10 ms at a time, window messages processed between).
 constexpr int kLateAnswerMs = 5000;
-// The server plays each replay back before it answers.
-constexpr int kReplayAnswerMs = 150000;
+// The server answers a posted replay once it is queued for verification.
+constexpr int kReplayAnswerMs = score_protocol::kReplayAnswerSeconds * 1000;
 
 std::string FromEnvironment(const char* name, const std::string& fallback) {
     const char* v = std::getenv(name);
@@ -53,8 +54,10 @@ vr::BrowserControl& Browser() {
 std::string ScoreServer() { return FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer); }
 std::string WebSite() { return FromEnvironment("VORTEX_WEB_SITE", FromEnvironment("VORTEX_SCORE_SERVER", kDefaultServer)); }
 
+std::string UploadName(const std::string& name) { return vr::AnsiToUtf8(ReplaceAll(name, "&", "and")); }
+
 std::string QueryName(const std::string& name) {
-    return score_protocol::PercentEncode(vr::AnsiToUtf8(ReplaceAll(name, "&", "and")), score_protocol::IsUnreserved);
+    return score_protocol::PercentEncode(UploadName(name), score_protocol::IsUnreserved);
 }
 
 std::string ScoreRequest(int place) {

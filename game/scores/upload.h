@@ -16,6 +16,8 @@ std::string ScoreRequest(int place);
 // "&" becomes "and"; then every byte outside the unreserved URL characters is
 // percent-encoded (the name's text in UTF-8), so the server receives it exactly.
 std::string QueryName(const std::string& name);
+// The name's bytes as the upload sends them, before the %XX escapes.
+std::string UploadName(const std::string& name);
 
 // The address that takes the recorded runs.
 std::string ReplayAddress();

@@ -150,12 +150,14 @@ void Form_KeyUp(int keyCode, int) {
 void Form_Deactivate() { PauseRun(); }
 
 void Form_Unload(int&) {
+    // A run placed in the frame before ends its replay here; played back, the
+    // same seal is checked.
+    SealPendingRun();
     if (vr::replay::Playing()) {
         // A played-back run that quits leaves the ending to whoever plays it.
         RunPlaybackUnloadHandler();
         return;
     }
-    SavePendingReplay();
     vr::ClipCursor(nullptr);
     if (g_form1.form) g_form1.form->Unload();
     vr::EndProgram(0);

@@ -14,6 +14,8 @@ enum Tag : uint8_t {
     kTick = 2,
     kTimer = 3,
     kEventFirst = 4,  // 4 + EventKind
+    kEventKeyDown = 7,     // 4 + kKeyDown: key events from here on carry a key code
+    kEventDeactivate = 9,  // 4 + kDeactivate: carries nothing more
     kEventLast = 9,
     kDialog = 10,
 };
@@ -90,7 +92,38 @@ struct Reader {
     }
 };
 
+// The longest text item (a dialog answer, a name).
+inline constexpr size_t kLongestText = 4096;
+
 // An event's second byte: button (3 bits), shift (3 bits), target unchanged (1 bit).
 inline constexpr uint8_t kSameTarget = 0x40;
+
+// One item of a stream: its tag and where it lies (bytes [start, end)).
+struct Item {
+    uint8_t tag = 0;
+    size_t start = 0, end = 0;
+};
+// Reads the item at the reader's position; false at the end of the stream,
+// for an unknown tag (r.pos is then past it) or an item cut short (r.ok false).
+inline bool NextItem(Reader& r, Item& item) {
+    if (r.AtEnd()) return false;
+    item.start = r.pos;
+    item.tag = r.Byte();
+    switch (item.tag) {
+        case kFrame: break;
+        case kFrameChecked: r.U32(); break;
+        case kTick:
+        case kTimer: r.Varint(5); break;
+        case kDialog: r.Text(kLongestText); break;
+        default:
+            if (item.tag < kEventFirst || item.tag > kEventLast) return false;
+            if (!(r.Byte() & kSameTarget)) r.Varint(5);
+            if (item.tag == kEventDeactivate) break;
+            r.Varint(5);                                // a key code, or the horizontal step
+            if (item.tag < kEventKeyDown) r.Varint(5);  // the vertical step
+    }
+    item.end = r.pos;
+    return r.ok;
+}
 
 }  // namespace vr::replay::coding

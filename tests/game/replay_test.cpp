@@ -7,6 +7,7 @@
 
 #include "core/game_main.h"
 #include "game_fixture.h"
+#include "kernel/replay_stream.h"
 #include "platform/dialogs.h"
 #include "platform/replay.h"
 #include "platform/window.h"
@@ -53,7 +54,7 @@ protected:
     // A scripted session: a click on the menu starts a run, the ship weaves
     // and fires until it is destroyed; returns the picture after each frame.
     std::vector<uint64_t> RecordScriptedRun() {
-        RecordSession(scoreDir);
+        RecordSession(scoreDir, 0);
         StartUp();
         std::vector<uint64_t> pictures;
         bool started = false;
@@ -84,14 +85,15 @@ protected:
             if (started && !vr::IsTrue(G.Playing) && LastRunResult().ended) break;
         }
         pumping.pump = nullptr;
-        FrameLoopPass();  // the frame after the run's end keeps its replay
+        FrameLoopPass();  // the frame after the run's end seals it and keeps its replay
+        pictures.push_back(PictureHash(Field().Image()));
         vr::replay::Stop();
         return pictures;
     }
 
-    vr::replay::Replay RecordedReplay() {
-        vr::PushDialogAnswer("Tester");  // the place's name
-        vr::PushDialogAnswer("Tester");  // the best time's name
+    vr::replay::Replay RecordedReplay(const std::string& name = "Tester") {
+        vr::PushDialogAnswer(name);  // the place's name
+        vr::PushDialogAnswer(name);  // the best time's name
         recorded = RecordScriptedRun();
         vr::replay::Replay replay;
         std::string why, path = ReplayOfPlace(scoreDir, 1);
@@ -143,25 +145,51 @@ TEST_F(ReplayTest, PlayedBackRunMatchesItsRecordingFrameByFrame) {
     EXPECT_EQ(ReplayOfPlace(scoreDir, 2), "");
 }
 
+// Every checked frame of a stream made a plain one.
+std::string WithoutHashes(const std::string& stream) {
+    using namespace vr::replay::coding;
+    Reader r{&stream};
+    Item item;
+    std::string out;
+    while (NextItem(r, item))
+        out += item.tag == kFrameChecked ? std::string(1, char(kFrame)) : stream.substr(item.start, item.end - item.start);
+    return out;
+}
+
+std::string Replaced(std::string s, const std::string& from, const std::string& to) {
+    for (size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) s.replace(at, from.size(), to);
+    return s;
+}
+
 TEST_F(ReplayTest, VerificationProvesTheRunAndRefusesChangedReplays) {
     vr::replay::Replay replay = RecordedReplay();
     FreshProgram();
     VerifyOutcome ok = VerifyReplay(replay);
     EXPECT_TRUE(ok.proved) << ok.why;
     EXPECT_EQ(ok.result.score, replay.claim.score);
+    EXPECT_EQ(ok.result.run.size(), 16u);
 
     struct Case {
         const char* what;
         void (*change)(vr::replay::Replay&);
+        const char* why;
     };
     const Case cases[] = {
-        {"a claimed score raised", [](vr::replay::Replay& r) { r.claim.score += 10; }},
-        {"another name claimed", [](vr::replay::Replay& r) { r.claim.name = "Someone"; }},
-        {"another game version", [](vr::replay::Replay& r) { r.header.gameVersion = "0.0.1"; }},
-        {"the readings cut short", [](vr::replay::Replay& r) {
-             r.stream.resize(r.stream.size() / 2);
-         }},
-        {"one byte of the readings changed", [](vr::replay::Replay& r) { r.stream[r.stream.size() * 2 / 3] ^= 1; }},
+        {"a claimed score raised", [](vr::replay::Replay& r) { r.claim.score += 10; }, "not the claimed"},
+        {"another name claimed", [](vr::replay::Replay& r) { r.claim.name = "Someone"; }, "not the claimed"},
+        {"the run stolen: the claim and both name answers renamed",
+         [](vr::replay::Replay& r) {
+             r.claim.name = "Thiefs";
+             r.stream = Replaced(r.stream, "\x0a\x06Tester", "\x0a\x06Thiefs");
+         },
+         "departs from its recording"},
+        {"every state hash dropped", [](vr::replay::Replay& r) { r.stream = WithoutHashes(r.stream); },
+         "lacks the state hash"},
+        {"the session's drivers changed", [](vr::replay::Replay& r) { r.header.drivers = 1; }, "departs"},
+        {"an old format, whose result is not sealed", [](vr::replay::Replay& r) { r.format = 1; }, "not proved"},
+        {"another game version", [](vr::replay::Replay& r) { r.header.gameVersion = "0.0.1"; }, "recorded by"},
+        {"the readings cut short", [](vr::replay::Replay& r) { r.stream.resize(r.stream.size() / 2); }, ""},
+        {"a tick reading changed", [](vr::replay::Replay& r) { r.stream[r.stream.find(char(2), r.stream.size() / 2) + 1] ^= 4; }, ""},
     };
     for (const Case& c : cases) {
         vr::replay::Replay changed = replay;
@@ -173,8 +201,24 @@ TEST_F(ReplayTest, VerificationProvesTheRunAndRefusesChangedReplays) {
         FreshProgram();
         VerifyOutcome v = VerifyReplay(read);
         EXPECT_FALSE(v.proved) << c.what;
-        EXPECT_NE(v.why, "") << c.what;
+        EXPECT_NE(v.why.find(c.why), std::string::npos) << c.what << ": " << v.why;
     }
+}
+
+TEST_F(ReplayTest, TheSameRunUnderAnotherNameHasTheSameFingerprint) {
+    vr::replay::Replay first = RecordedReplay("Tester");
+    FreshProgram();
+    VerifyOutcome a = VerifyReplay(first);
+    ASSERT_TRUE(a.proved) << a.why;
+    // The same session from the same start, named otherwise.
+    TearDown();
+    SetUp();
+    vr::replay::Replay second = RecordedReplay("Other!");
+    FreshProgram();
+    VerifyOutcome b = VerifyReplay(second);
+    ASSERT_TRUE(b.proved) << b.why;
+    EXPECT_EQ(b.result.name, "Other!");
+    EXPECT_EQ(b.result.run, a.result.run);
 }
 
 TEST_F(ReplayTest, EntryReplaysMoveDownWithTheirEntriesAndGoWhenTheTableDisagrees) {
@@ -184,9 +228,15 @@ TEST_F(ReplayTest, EntryReplaysMoveDownWithTheirEntriesAndGoWhenTheTableDisagree
     // A better run takes place 1: the old entry's replay moves to place 2.
     G.TopTen[2] = G.TopTen[1];
     G.TopTen[1] = ScoreEntry{"Better", int16_t(G.TopTen[2].Score + 1), 10, 50};
-    vr::replay::StartRecording();
-    NoteRunEnded(RunResult{true, 1, G.TopTen[1].Score, 10, 50, "Better"});
-    SavePendingReplay();
+    RecordSession(scoreDir, 0);
+    RunResult better;
+    better.place = 1;
+    better.score = G.TopTen[1].Score;
+    better.time = 10;
+    better.accuracy = 50;
+    better.name = "Better";
+    NoteRunEnded(better);
+    SealPendingRun();
     EXPECT_EQ(ReplayOfPlace(scoreDir, 2), first);
     EXPECT_NE(ReplayOfPlace(scoreDir, 1), "");
     // A table whose place 2 holds another entry drops that replay.

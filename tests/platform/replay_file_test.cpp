@@ -5,6 +5,7 @@
 #include <random>
 #include <string>
 
+#include "kernel/replay_stream.h"
 #include "platform/kernel.h"
 #include "platform/random.h"
 #include "platform/replay.h"
@@ -17,7 +18,7 @@ using namespace vr::replay;
 Replay SampleReplay(int frames = 40) {
     StartRecording();
     for (int f = 0; f < frames; ++f) {
-        Frame(uint32_t(f * 7));
+        Frame(uint32_t(f * 7), f == frames - 1);  // the last frame kept, as a sealed end is
         seam::Tick(1000 + f * 38);
         seam::Timer(3600.0f + float(f) * 0.04f);
         seam::NoteEvent({seam::kMouseMove, 3, 0, 0, 100 + f, 400 - f});
@@ -36,9 +37,18 @@ Replay SampleReplay(int frames = 40) {
 
 TEST(ReplayFile, EncodedReplayReadsBackWhole) {
     Replay r = SampleReplay();
+    r.header.drivers = 5;
     Replay back;
     std::string why;
+    // Format 1 (no drivers) is still read.
+    Replay old = r;
+    old.format = 1;
+    ASSERT_TRUE(Decode(Encode(old), back, why)) << why;
+    EXPECT_EQ(back.format, 1);
+    EXPECT_EQ(back.header.drivers, 0u);
+    EXPECT_EQ(back.stream, r.stream);
     ASSERT_TRUE(Decode(Encode(r), back, why)) << why;
+    EXPECT_EQ(back.header.drivers, 5u);
     EXPECT_EQ(back.header.gameVersion, "1.2.3");
     EXPECT_EQ(back.header.fieldHeight, 500);
     EXPECT_EQ(back.header.randomState, 4242u);
@@ -97,6 +107,42 @@ TEST(ReplayFile, PlaybackThatDepartsFromItsRecordingFails) {
     }
     EXPECT_NE(PlaybackFault().find("departs"), std::string::npos) << PlaybackFault();
     Stop();
+}
+
+// Plays a stream back frame by frame with the recording's readings; the fault.
+std::string PlayedFault(const std::string& stream, uint32_t frames, bool everyHash) {
+    StartPlaying(stream, frames, everyHash);
+    for (uint32_t f = 0; f < frames && !PlaybackOver(); ++f) {
+        Frame(f * 7);
+        seam::Tick(0);
+        seam::Timer(0);
+        seam::Event e;
+        while (seam::NextEvent(e)) {
+        }
+        if (f == 20) seam::DialogAnswer([] { return std::string(); });
+    }
+    std::string fault = PlaybackFault();
+    Stop();
+    return fault;
+}
+
+TEST(ReplayFile, AStreamWithoutAHashWhereOneIsKeptFailsWhenEveryHashIsRequired) {
+    using namespace vr::replay::coding;
+    Replay r = SampleReplay();
+    // The checked frame at `which` (0: the 32nd frame, 1: the last) made a plain one.
+    for (int which : {0, 1}) {
+        Reader in{&r.stream};
+        Item item;
+        std::string stripped;
+        int checked = 0;
+        while (NextItem(in, item)) {
+            bool strip = item.tag == kFrameChecked && checked++ == which;
+            stripped += strip ? std::string(1, char(kFrame)) : r.stream.substr(item.start, item.end - item.start);
+        }
+        EXPECT_NE(PlayedFault(stripped, r.frames, true).find("lacks the state hash"), std::string::npos) << which;
+        EXPECT_EQ(PlayedFault(stripped, r.frames, false), "") << which;  // an old format's playback
+    }
+    EXPECT_EQ(PlayedFault(r.stream, r.frames, true), "");
 }
 
 TEST(ReplayFile, BadFilesAreRefusedWithAReason) {

@@ -5,56 +5,16 @@
 // played back, the same calls answer from the stream instead of the outside,
 // so the program's own code runs unchanged and repeats its run exactly.
 //
-// A replay file is "VRRP", the format version (16-bit), the inflated size
-// (32-bit) and a zlib stream of the header, the claimed result and the
-// readings. Files over kMaxFileBytes, inflated data over kMaxInflatedBytes and
-// streams of more than kMaxFrames frames are refused.
+// The file format lives in replay_file.h; this is the recording and playing
+// session around it.
 #pragma once
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "platform/replay_file.h"
+
 namespace vr::replay {
-
-inline constexpr uint16_t kFormatVersion = 1;
-inline constexpr size_t kMaxFileBytes = size_t(1) << 20;      // 1 MiB as stored
-inline constexpr size_t kMaxInflatedBytes = size_t(8) << 20;  // 8 MiB of readings
-inline constexpr uint32_t kMaxFrames = 26u * 60u * 60u * 2u;  // two hours at 26 frames a second
-
-// What was true when the recording began.
-struct Header {
-    std::string gameVersion;
-    int fieldWidth = 0, fieldHeight = 0;
-    int64_t startTime = 0;        // seconds since 1970 (UTC)
-    uint32_t randomState = 0;     // the generator's state
-    std::string startFiles;       // the program's own start files (opaque to the platform)
-};
-
-// The result the recording claims for its last run.
-struct Claim {
-    int place = 0;
-    int16_t score = 0, time = 0, accuracy = 0;
-    std::string name;
-};
-
-struct Replay {
-    uint16_t format = kFormatVersion;
-    Header header;
-    Claim claim;
-    uint32_t frames = 0;
-    std::string stream;  // the readings
-};
-
-// The file's bytes for a replay (compressed).
-std::string Encode(const Replay& replay);
-// Reads a replay from a file's bytes; false with the reason for anything
-// damaged, over a bound, of another format version or malformed.
-bool Decode(const std::string& bytes, Replay& out, std::string& why);
-// Reads a replay file; false with the reason (including a missing file).
-bool Load(const std::string& path, Replay& out, std::string& why);
-// Writes a replay file in one replacement; false with the reason.
-bool Save(const std::string& path, const Replay& replay, std::string& why);
 
 enum class Mode { kOff, kRecording, kPlaying };
 Mode CurrentMode();
@@ -66,8 +26,11 @@ void StartRecording();
 // The readings recorded so far and their frame count.
 const std::string& RecordedStream();
 uint32_t RecordedFrames();
-// Starts playing a stream back (a stream that Decode accepted).
-void StartPlaying(const std::string& stream, uint32_t frames);
+// Starts playing a stream back (a stream that Decode accepted). With
+// `everyHash`, a frame where the recording must have kept a state hash (every
+// kCheckEvery-th frame and the stream's last frame) fails the playback when
+// the stream holds none there.
+void StartPlaying(const std::string& stream, uint32_t frames, bool everyHash = true);
 // Delivers the events at the head of the stream, then: true when every
 // reading has been played back (or the playback failed).
 bool PlaybackOver();
@@ -79,8 +42,9 @@ uint32_t PlayedFrames();
 void Stop();
 
 // A frame boundary: called by the program at the start of each frame with a
-// hash of its state; every 32nd frame the hash is kept and checked on playback.
-void Frame(uint32_t stateHash);
+// hash of its state; every kCheckEvery-th frame, and at a frame the program
+// seals (`keep`), the hash is kept and checked on playback.
+void Frame(uint32_t stateHash, bool keep = false);
 
 // While one lives, clock readings and dialog answers are neither recorded nor
 // played back (work that a played-back run leaves out, such as an upload);
