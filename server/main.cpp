@@ -54,7 +54,7 @@ void Usage(FILE* out) {
                  "Usage: vortex-scores [--bind ADDR] [--port N] [--data DIR | --database URL]\n"
                  "                     [--workers N] [--client-connections N]\n"
                  "                     [--verifier PROGRAM|none] [--verify-seconds N] [--verify-memory MIB]\n"
-                 "                     [--verifiers N]\n"
+                 "                     [--verifiers N] [--verifier-user NAME]\n"
                  "The Vortex Raiders score server.\n"
                  "  --bind ADDR      address to listen on (default 127.0.0.1; 0.0.0.0 for a whole network)\n"
                  "  --port N         port to listen on (default 8099; 0 for any free port, printed)\n"
@@ -76,7 +76,10 @@ void Usage(FILE* out) {
                  "                   processor time one verification may take (default %d; real time: twice that)\n"
                  "  --verify-memory MIB\n"
                  "                   address space of one verification (default %ld; 0 for no limit)\n"
-                 "  --verifiers N    verifications at once (default: one per processor); more wait\n"
+                 "  --verifiers N    verifications at once (default: one per processor); more wait, each\n"
+                 "                   address's replays taking turns with the others'\n"
+                 "  --verifier-user NAME\n"
+                 "                   when the server runs as root, the user the verifier runs as (default nobody)\n"
                  "\n"
                  "SQLite serves one server process. With PostgreSQL any number of vortex-scores processes,\n"
                  "on one machine or many, share one database behind a load balancer: start each with the\n"
@@ -150,6 +153,8 @@ int main(int argc, char** argv) {
             }
         } else if (a == "--verifiers") {
             verifyLimits.atOnce = int(NumberOption("--verifiers", value("--verifiers"), 1, 256));
+        } else if (a == "--verifier-user") {
+            verifyLimits.user = value("--verifier-user");
         } else {
             std::fprintf(stderr, "vortex-scores: unknown option %s (try --help)\n", a.c_str());
             return 2;
@@ -197,7 +202,8 @@ int main(int argc, char** argv) {
         });
         std::printf("vortex-scores: listening on http://%s:%d (%s)\n", bind.c_str(), port, store->Describe().c_str());
         if (verifier)
-            std::printf("vortex-scores: replays are verified by %s\n", verifier->Game().c_str());
+            std::printf("vortex-scores: replays are verified by %s (%s)\n", verifier->Game().c_str(),
+                        verifier->DescribeSandbox().c_str());
         else
             std::printf("vortex-scores: replays are not verified (no game program; see --verifier)\n");
         std::fflush(stdout);

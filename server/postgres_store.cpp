@@ -30,6 +30,8 @@ const char* const kSchemaSteps[] = {
     " entry_id bigint PRIMARY KEY REFERENCES entries (id),"
     " replay bytea NOT NULL,"
     " verified timestamptz NOT NULL DEFAULT now());",
+    // The fingerprint of each proved run: a run proves one entry.
+    "ALTER TABLE verified_runs ADD COLUMN run text UNIQUE;",
 };
 constexpr int kSchemaVersion = int(std::size(kSchemaSteps));
 
@@ -61,12 +63,16 @@ constexpr const char* kPage =
     " LEFT JOIN verified_runs AS v ON v.entry_id = id WHERE NOT $2::boolean OR v.entry_id IS NOT NULL"
     " ORDER BY score DESC, id LIMIT $1::integer) AS e ON true";
 
-// One statement, so one transaction: the entry, and its proof unless it has one.
+// One statement, so one transaction: the entry, and its proof unless it has
+// one or the run proved another entry already.
 constexpr const char* kMarkVerified =
     "WITH e AS (SELECT id FROM entries WHERE name = $1::bytea AND score = $2::integer),"
-    " marked AS (INSERT INTO verified_runs (entry_id, replay) SELECT id, $3::bytea FROM e"
-    " ON CONFLICT (entry_id) DO NOTHING RETURNING entry_id)"
+    " marked AS (INSERT INTO verified_runs (entry_id, replay, run) SELECT id, $3::bytea, NULLIF($4::text, '') FROM e"
+    " ON CONFLICT DO NOTHING RETURNING entry_id)"
     " SELECT (SELECT id FROM e), (SELECT entry_id FROM marked)";
+// The entry a run proved, and its name.
+constexpr const char* kRunOwner =
+    "SELECT v.entry_id, e.name FROM verified_runs AS v JOIN entries AS e ON e.id = v.entry_id WHERE v.run = $1::text";
 
 // A PostgreSQL array literal of quoted elements.
 template <class Each>
@@ -180,14 +186,22 @@ ScorePage PostgresStore::Page(int limit, bool verifiedOnly) {
     });
 }
 
-Proof PostgresStore::MarkVerified(const std::string& name, int32_t score, const std::string& replay) {
+Proof PostgresStore::MarkVerified(const std::string& name, int32_t score, const std::string& replay,
+                                  const std::string& run) {
     // One statement: a repeat after a lost connection finds it done or undone.
     return Reading([&](PgConnection& c) {
-        PgResult r = c.Run("mark_verified", kMarkVerified, {Hex(name), std::to_string(score), Hex(replay)});
+        PgResult r = c.Run("mark_verified", kMarkVerified, {Hex(name), std::to_string(score), Hex(replay), run});
         Proof proof;
         if (r.IsNull(0, 0)) return proof;
         proof.id = r.Number(0, 0);
         proof.outcome = r.IsNull(0, 1) ? Proof::kAlreadyVerified : Proof::kMarked;
+        if (proof.outcome == Proof::kMarked || run.empty()) return proof;
+        // Not marked: the entry had a proof, or the run proved another entry.
+        PgResult owner = c.Run("run_owner", kRunOwner, {run});
+        if (owner.Rows() > 0 && owner.Number(0, 0) != proof.id) {
+            proof.outcome = Proof::kRunVerifiedElsewhere;
+            proof.otherName = owner.Bytes(0, 1);
+        }
         return proof;
     });
 }

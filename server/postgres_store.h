@@ -21,7 +21,8 @@ public:
 
     using ScoreStore::Page;
     ScorePage Page(int limit, bool verifiedOnly) override;
-    Proof MarkVerified(const std::string& name, int32_t score, const std::string& replay) override;
+    Proof MarkVerified(const std::string& name, int32_t score, const std::string& replay,
+                       const std::string& run) override;
     std::optional<std::string> VerifiedReplay(int64_t id) override;
     int64_t EntryCount() override;
     std::string Describe() const override { return "PostgreSQL database " + where_; }

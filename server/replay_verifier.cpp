@@ -3,7 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,10 +15,12 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "score_protocol.h"
+#include "verifier_report.h"
 
 namespace scores {
 
@@ -26,10 +28,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr size_t kKeptOutput = 64 * 1024;    // of each of the verifier's two outputs
-constexpr rlim_t kFileLimit = 16 << 20;      // the largest file the verifier may write
-constexpr const char* kRefusedMark = "is refused: ";
-constexpr int kQueueSeconds = 30;  // the longest a replay waits for a free verifier
+constexpr size_t kKeptOutput = 64 * 1024;  // of each of the verifier's two outputs
 
 // The environment of the verifier: no display, no sound device, its home in
 // the scratch folder; the sanitizers' settings pass through for test builds.
@@ -53,11 +52,6 @@ std::vector<char*> Pointers(std::vector<std::string>& texts) {
     for (auto& t : texts) out.push_back(t.data());
     out.push_back(nullptr);
     return out;
-}
-
-void Limit(int resource, rlim_t soft, rlim_t hard) {
-    rlimit r{soft, hard};
-    setrlimit(resource, &r);
 }
 
 // The last line of a text that says something.
@@ -88,46 +82,13 @@ struct Scratch {
 
 Verdict ReadVerdict(int exitStatus, const std::string& out, const std::string& err) {
     Verdict v;
-    if (exitStatus == 1) {
-        std::string line = LastLine(err);
-        size_t at = line.find(kRefusedMark);
-        if (at != std::string::npos) {
-            v.why = line.substr(at + std::strlen(kRefusedMark));
-            return v;
-        }
-    }
-    if (exitStatus != 0) {
+    if (exitStatus == score_protocol::kVerifyRefused && score_protocol::ParseRefusal(err, v.why)) return v;
+    if (exitStatus != score_protocol::kVerifyProved) {
         std::string said = LastLine(err);
         return ServerFault("the verifier failed (status " + std::to_string(exitStatus) + ")" +
                            (said.empty() ? "" : ": " + said));
     }
-    // Each of the three lines exactly once: a second one (a name could hold
-    // a line break) makes the answer unreadable rather than overriding.
-    int scores = 0, times = 0, names = 0;
-    bool readable = true;
-    std::istringstream in(out);
-    std::string line;
-    while (std::getline(in, line)) {
-        size_t space = line.find(' ');
-        if (space == std::string::npos) continue;
-        std::string key = line.substr(0, space), value = line.substr(space + 1);
-        char* end = nullptr;
-        long number = std::strtol(value.c_str(), &end, 10);
-        bool isNumber = !value.empty() && end && !*end && value.find_first_not_of("-0123456789") == std::string::npos;
-        if (key == "score") {
-            ++scores;
-            readable &= isNumber;
-            v.score = int32_t(number);
-        } else if (key == "time") {
-            ++times;
-            readable &= isNumber;
-            v.time = int32_t(number);
-        } else if (key == "nname") {
-            ++names;
-            readable &= score_protocol::PercentDecode(value, v.name);
-        }
-    }
-    if (!readable || scores != 1 || times != 1 || names != 1) {
+    if (!score_protocol::ParseReport(out, v.report)) {
         v.why = "the verifier's answer for this replay cannot be read";
         return v;
     }
@@ -135,21 +96,23 @@ Verdict ReadVerdict(int exitStatus, const std::string& out, const std::string& e
     return v;
 }
 
-ReplayVerifier::ReplayVerifier(std::string game, const VerifierLimits& limits)
-    : game_(std::move(game)),
-      limits_(limits),
-      slots_(limits.atOnce > 0 ? limits.atOnce : std::max(1u, std::thread::hardware_concurrency())) {}
+ReplayVerifier::ReplayVerifier(std::string game, const VerifierLimits& limits) : game_(std::move(game)), limits_(limits) {
+    std::string why;
+    if (!PrepareSandbox(limits_.user, plan_, why)) throw std::runtime_error(why);
+    plan_.cpuSeconds = limits_.cpuSeconds;
+    plan_.memoryMiB = limits_.memoryMiB;
+}
+
+int ReplayVerifier::AtOnce() const {
+    return limits_.atOnce > 0 ? limits_.atOnce : int(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+std::string ReplayVerifier::DescribeSandbox() const {
+    return plan_.dropUser ? "as " + limits_.user + ", without network, files read-only but its scratch folder"
+                          : "as this user, without network (run the server as root for a separate user)";
+}
 
 Verdict ReplayVerifier::Verify(const std::string& replay) {
-    if (!slots_.try_acquire_for(std::chrono::seconds(kQueueSeconds))) {
-        Verdict busy = ServerFault("every verifier is busy");
-        busy.busy = true;
-        return busy;
-    }
-    struct Release {
-        std::counting_semaphore<>& s;
-        ~Release() { s.release(); }
-    } release{slots_};
     Scratch scratch;
     std::error_code ec;
     fs::path temporary = fs::temp_directory_path(ec);
@@ -163,6 +126,9 @@ Verdict ReplayVerifier::Verify(const std::string& replay) {
         file.write(replay.data(), std::streamsize(replay.size()));
         if (!file.flush()) return ServerFault("the server cannot write the replay to " + scratch.path);
     }
+    if (plan_.dropUser && (chown(scratch.path.c_str(), plan_.uid, plan_.gid) != 0 ||
+                           chmod((scratch.path + "/run.vrr").c_str(), 0644) != 0))
+        return ServerFault("the server cannot hand the scratch folder to " + limits_.user);
     return Run(scratch.path);
 }
 
@@ -170,61 +136,51 @@ Verdict ReplayVerifier::Run(const std::string& folder) {
     std::vector<std::string> args = {game_, "--verify", folder + "/run.vrr"};
     std::vector<std::string> env = VerifierEnvironment(folder);
     std::vector<char*> argv = Pointers(args), envp = Pointers(env);
-    int outPipe[2], errPipe[2];
-    if (pipe2(outPipe, O_CLOEXEC) != 0) return ServerFault("the server cannot start the verifier: no pipe");
-    if (pipe2(errPipe, O_CLOEXEC) != 0) {
-        close(outPipe[0]);
-        close(outPipe[1]);
+    int pipes[3][2];  // standard output, standard error, the keeper's report
+    int made = 0;
+    while (made < 3 && pipe2(pipes[made], O_CLOEXEC) == 0) ++made;
+    auto closeAll = [&](int end) {
+        for (int i = 0; i < made; ++i)
+            if (pipes[i][end] >= 0) close(pipes[i][end]), pipes[i][end] = -1;
+    };
+    if (made < 3) {
+        closeAll(0);
+        closeAll(1);
         return ServerFault("the server cannot start the verifier: no pipe");
     }
-    const rlim_t cpu = rlim_t(limits_.cpuSeconds);
-    const rlim_t memory = rlim_t(limits_.memoryMiB) << 20;
-    pid_t pid = fork();
-    if (pid == 0) {
-        // The child: only calls that are safe after fork in a threaded program.
-        // The server's blocked stop signals are not the verifier's.
+    SandboxPlan plan = plan_;
+    plan.folder = folder;
+    const int64_t deadline = MonotonicNs() + int64_t(limits_.wallSeconds) * 1000000000;
+    pid_t keeper = fork();
+    if (keeper == 0) {
+        // The child: only system calls from here on (the server has threads).
         sigset_t none;
         sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
+        sigprocmask(SIG_SETMASK, &none, nullptr);  // the server's blocked stop signals are not the verifier's
         setpgid(0, 0);
-        dup2(outPipe[1], 1);
-        dup2(errPipe[1], 2);
-        int null = open("/dev/null", O_RDONLY);
-        if (null >= 0) dup2(null, 0);
-        close_range(3, ~0u, 0);  // none of the server's sockets or files
-        Limit(RLIMIT_CPU, cpu, cpu + 1);
-        if (memory) Limit(RLIMIT_AS, memory, memory);
-        Limit(RLIMIT_FSIZE, kFileLimit, kFileLimit);
-        Limit(RLIMIT_CORE, 0, 0);
-        if (chdir(folder.c_str()) == 0) execve(argv[0], argv.data(), envp.data());
-        const char* why = "vortex-scores: cannot run the verifier\n";
-        ssize_t ignored = write(2, why, std::strlen(why));
-        (void)ignored;
-        _exit(127);
+        close(pipes[0][0]);
+        close(pipes[1][0]);
+        close(pipes[2][0]);
+        RunKeeper(plan, argv.data(), envp.data(), pipes[0][1], pipes[1][1], pipes[2][1], deadline);
     }
-    close(outPipe[1]);
-    close(errPipe[1]);
-    if (pid < 0) {
-        close(outPipe[0]);
-        close(errPipe[0]);
+    closeAll(1);
+    if (keeper < 0) {
+        closeAll(0);
         return ServerFault("the server cannot start the verifier: " + std::string(std::strerror(errno)));
     }
     // Both outputs are read to their end (what is over the kept size is
-    // dropped) until the deadline; then the verifier's whole group is killed.
-    std::string out, err;
-    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    std::string* sinks[2] = {&out, &err};
-    int reading = 2;
-    bool timedOut = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits_.wallSeconds);
+    // dropped), then the keeper's report; the keeper kills the verifier at the
+    // deadline, and is itself killed a little later if it has not answered.
+    const int64_t patience = deadline + int64_t(5) * 1000000000;
+    std::string out, err, report;
+    pollfd fds[3] = {{pipes[0][0], POLLIN, 0}, {pipes[1][0], POLLIN, 0}, {pipes[2][0], POLLIN, 0}};
+    std::string* sinks[3] = {&out, &err, &report};
+    int reading = 3;
     while (reading > 0) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) {
-            timedOut = true;
-            break;
-        }
-        if (poll(fds, 2, int(std::min<int64_t>(left.count(), 1000))) < 0 && errno != EINTR) break;
-        for (int i = 0; i < 2; ++i) {
+        int64_t left = (patience - MonotonicNs()) / 1000000;
+        if (left <= 0) break;
+        if (poll(fds, 3, int(std::min<int64_t>(left, 1000))) < 0 && errno != EINTR) break;
+        for (int i = 0; i < 3; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
             char buffer[4096];
             ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
@@ -239,25 +195,25 @@ Verdict ReplayVerifier::Run(const std::string& folder) {
     }
     for (auto& f : fds)
         if (f.fd >= 0) close(f.fd);
-    // A verifier that closed its outputs is still held to the deadline.
-    int status = 0;
-    for (;;) {
-        pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno != EINTR)) break;
-        if (std::chrono::steady_clock::now() >= deadline) timedOut = true;
-        if (timedOut) {
-            kill(-pid, SIGKILL);
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    kill(-keeper, SIGKILL);  // the keeper is done or overdue; its group with it
+    while (waitpid(keeper, nullptr, 0) < 0 && errno == EINTR) {
     }
+    KeeperReport kept;
+    if (report.size() != sizeof kept) return ServerFault("the verifier's keeper did not answer in time");
+    std::memcpy(&kept, report.data(), sizeof kept);
+    const double cpuSeconds = double(kept.cpuMs) / 1000.0;
     Verdict refused;
-    if (timedOut) {
+    if (kept.timedOut) {
+        // Past the real-time deadline without using its processor time: the
+        // machine was too busy, which is no fault of the replay.
+        if (cpuSeconds < 0.8 * limits_.cpuSeconds)
+            return ServerFault("the verifier did not finish in " + std::to_string(limits_.wallSeconds) +
+                               " s of real time, having had " + std::to_string(int(cpuSeconds)) +
+                               " s of processor time");
         refused.why = "the replay took longer than " + std::to_string(limits_.wallSeconds) + " s to verify";
         return refused;
     }
+    int status = kept.status;
     if (WIFSIGNALED(status)) {
         int signal = WTERMSIG(status);
         if (signal == SIGXCPU || signal == SIGKILL) {
@@ -267,7 +223,7 @@ Verdict ReplayVerifier::Run(const std::string& folder) {
         }
         std::string said = LastLine(err);
         refused.why = "the verifier stopped on signal " + std::to_string(signal) + " (" + strsignal(signal) + ")" +
-                      (memory ? ", perhaps over its memory limit of " + std::to_string(limits_.memoryMiB) + " MiB" : "") +
+                      (limits_.memoryMiB ? ", perhaps over its memory limit of " + std::to_string(limits_.memoryMiB) + " MiB" : "") +
                       (said.empty() ? "" : ": " + said);
         return refused;
     }

@@ -128,46 +128,98 @@ void ScoreService::Log(const std::string& line) {
     std::fprintf(stderr, "vortex-scores: %s\n", printable.c_str());
 }
 
+namespace {
+
+// A name as an answer repeats it: a control character shows as "?".
+std::string Printable(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
+
+}  // namespace
+
 void ScoreService::TakeReplay(const httplib::Request& req, httplib::Response& res) {
     auto answer = [&](int status, const std::string& text) {
         res.status = status;
         res.set_content(text + "\n", "text/plain; charset=utf-8");
     };
-    if (!verifier_) return answer(503, "Service unavailable: this score server does not verify replays.");
+    if (!queue_) return answer(503, "Service unavailable: this score server does not verify replays.");
     if (req.body.empty()) {
         Log("replay from " + req.remote_addr + " refused: an empty request");
         return answer(400, "Bad request: the request holds no replay (send the file as its body).");
     }
-    Verdict v = verifier_->Verify(req.body);
-    if (v.serverFault) {
-        Log("cannot verify a replay from " + req.remote_addr + ": " + v.why);
-        res.set_header("Retry-After", v.busy ? "30" : "60");
-        return answer(503, v.busy ? "Service unavailable: every verifier is busy; send the replay again later."
-                                  : "Service unavailable: replays cannot be verified just now.");
-    }
-    if (!v.proved) {
-        Log("replay from " + req.remote_addr + " refused: " + v.why);
-        return answer(422, "Refused: " + v.why);
-    }
-    const std::string said = "\"" + v.name + "\" with " + std::to_string(v.score) + " points";
-    try {
-        Proof proof = store_.MarkVerified(v.name, v.score, req.body);
-        switch (proof.outcome) {
-            case Proof::kMarked:
-                Log("replay from " + req.remote_addr + " verified entry " + std::to_string(proof.id) + ": " + said);
-                return answer(200, "OK: verified: " + said);
-            case Proof::kAlreadyVerified: return answer(200, "OK: already verified: " + said);
-            case Proof::kNoSuchEntry:
-                Log("replay from " + req.remote_addr + " proves " + said + ", which is not listed");
-                return answer(409, "Refused: the replay proves " + said +
-                                       ", but no such score is listed; upload the scores first.");
+    std::string ticket;
+    switch (queue_->Submit(req.remote_addr, req.body, ticket)) {
+        case VerificationQueue::Admission::kQueued: {
+            std::string where = std::string(score_protocol::kReplayPath) + "?ticket=" + ticket;
+            res.set_header("Location", where);
+            return answer(202, "Accepted: the replay is queued for verification; its outcome: " + where);
         }
-    } catch (const std::exception& e) {
-        StorageFailed(e, res);
+        case VerificationQueue::Admission::kClientFull:
+            Log("replay from " + req.remote_addr + " refused: too many of its replays wait");
+            res.set_header("Retry-After", "30");
+            return answer(503, "Service unavailable: too many replays from your address wait for verification; "
+                               "send this one again later.");
+        case VerificationQueue::Admission::kQueueFull:
+            Log("replay from " + req.remote_addr + " refused: the verification queue is full");
+            res.set_header("Retry-After", "30");
+            return answer(503, "Service unavailable: every verifier is busy; send the replay again later.");
     }
 }
 
+void ScoreService::TellOutcome(const std::string& ticket, httplib::Response& res) {
+    std::optional<Outcome> o = queue_ ? queue_->Look(ticket) : std::nullopt;
+    if (!o) {
+        res.status = 404;
+        res.set_content("No replay has the ticket " + Printable(ticket) + " (outcomes are kept for a while).\n",
+                        "text/plain; charset=utf-8");
+        return;
+    }
+    res.status = o->status;
+    if (o->status == 503) res.set_header("Retry-After", "60");
+    res.set_content(o->text + "\n", "text/plain; charset=utf-8");
+}
+
+Outcome ScoreService::Judge(const std::string& client, const std::string& replay, const Verdict& v) {
+    if (v.serverFault) {
+        Log("cannot verify a replay from " + client + ": " + v.why);
+        return {503, "Service unavailable: replays cannot be verified just now."};
+    }
+    if (!v.proved) {
+        Log("replay from " + client + " refused: " + v.why);
+        return {422, "Refused: " + v.why};
+    }
+    const score_protocol::VerifierReport& r = v.report;
+    const std::string said = "\"" + Printable(r.uploadName) + "\" with " + std::to_string(r.score) + " points";
+    if (r.drivers) {
+        std::string why = "the run was played by " + score_protocol::DescribeDrivers(r.drivers) +
+                          "; only runs a person played are verified";
+        Log("replay from " + client + " refused: " + why);
+        return {422, "Refused: " + why};
+    }
+    try {
+        Proof proof = store_.MarkVerified(r.uploadName, r.score, replay, r.run);
+        switch (proof.outcome) {
+            case Proof::kMarked:
+                Log("replay from " + client + " verified entry " + std::to_string(proof.id) + ": " + said);
+                return {200, "OK: verified: " + said};
+            case Proof::kAlreadyVerified: return {200, "OK: already verified: " + said};
+            case Proof::kRunVerifiedElsewhere:
+                Log("replay from " + client + " refused: its run is already verified as " + proof.otherName);
+                return {409, "Refused: this run is already verified as " + Printable(proof.otherName)};
+            case Proof::kNoSuchEntry:
+                Log("replay from " + client + " proves " + said + ", which is not listed");
+                return {409, "Refused: the replay proves " + said + ", but no such score is listed; upload the scores first."};
+        }
+    } catch (const std::exception& e) {
+        Log("cannot store the proof of a replay from " + client + ": " + e.what());
+    }
+    return {503, "Service unavailable: the score database cannot be reached just now."};
+}
+
 void ScoreService::GiveReplay(const httplib::Request& req, httplib::Response& res) {
+    if (req.has_param("ticket")) return TellOutcome(req.get_param_value("ticket"), res);
     std::string idText = req.get_param_value("id");
     long long id = 0;
     if (!idText.empty() && idText.size() < 19 && idText.find_first_not_of("0123456789") == std::string::npos)
@@ -191,12 +243,22 @@ void ScoreService::GiveReplay(const httplib::Request& req, httplib::Response& re
     }
 }
 
-ScoreService::ScoreService(ScoreStore& store, const ConnectionLimits& limits, ReplayVerifier* verifier)
-    : store_(store), verifier_(verifier), http_(std::make_unique<FairHttpServer>(limits)) {
+ScoreService::ScoreService(ScoreStore& store, const ConnectionLimits& limits, ReplayVerifier* verifier,
+                           const QueueLimits& queueLimits)
+    : store_(store), http_(std::make_unique<FairHttpServer>(limits)) {
+    if (verifier)
+        queue_ = std::make_unique<VerificationQueue>(
+            *verifier, [this](const std::string& client, const std::string& replay, const Verdict& v) {
+                return Judge(client, replay, v);
+            },
+            queueLimits);
     Routes();
 }
 
-ScoreService::~ScoreService() { Stop(); }
+ScoreService::~ScoreService() {
+    Stop();
+    queue_.reset();  // its threads judge into the store: gone before the service is
+}
 
 void ScoreService::Routes() {
     // Address reuse lets a restarted server bind at once, but no port sharing:

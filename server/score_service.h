@@ -8,6 +8,7 @@
 
 #include "fair_http_server.h"
 #include "replay_verifier.h"
+#include "verification_queue.h"
 #include "score_protocol.h"
 #include "score_store.h"
 
@@ -22,7 +23,8 @@ std::string RenderScorePage(ScoreStore& store, bool verifiedOnly = false);
 class ScoreService {
 public:
     // Without a verifier, replays sent to the server are answered 503.
-    explicit ScoreService(ScoreStore& store, const ConnectionLimits& limits = {}, ReplayVerifier* verifier = nullptr);
+    explicit ScoreService(ScoreStore& store, const ConnectionLimits& limits = {}, ReplayVerifier* verifier = nullptr,
+                          const QueueLimits& queueLimits = {});
     ~ScoreService();
     // Binds the address and port; false when they cannot be bound.
     bool Bind(const std::string& address, int port);
@@ -34,13 +36,16 @@ public:
 private:
     void Routes();
     void TakeReplay(const httplib::Request& req, httplib::Response& res);
+    void TellOutcome(const std::string& ticket, httplib::Response& res);
+    // What a verified (or refused) replay comes to, stored.
+    Outcome Judge(const std::string& client, const std::string& replay, const Verdict& v);
     void GiveReplay(const httplib::Request& req, httplib::Response& res);
     // One line in the server's log.
     void Log(const std::string& line);
     // Answers 503 when the database is away for now, 500 otherwise.
     void StorageFailed(const std::exception& e, httplib::Response& res);
     ScoreStore& store_;
-    ReplayVerifier* verifier_;
+    std::unique_ptr<VerificationQueue> queue_;
     std::mutex logMutex_;
     std::chrono::steady_clock::time_point lastOutageLog_{};
     std::unique_ptr<FairHttpServer> http_;

@@ -44,15 +44,16 @@ struct ScorePage {
     int64_t uploads = 0;
 };
 
+// What storing a proved run did.
+struct Proof {
+    enum Outcome { kMarked, kAlreadyVerified, kNoSuchEntry, kRunVerifiedElsewhere } outcome = kNoSuchEntry;
+    int64_t id = 0;         // the entry's id (kMarked, kAlreadyVerified)
+    std::string otherName;  // kRunVerifiedElsewhere: the name of the entry the run proved first
+};
+
 // The database cannot be reached now (its connection is lost and being
 // retried); nothing of the request was stored, or it is stored already and a
 // repeat finds it. Other failures are std::runtime_error.
-// What storing a proved run did.
-struct Proof {
-    enum Outcome { kMarked, kAlreadyVerified, kNoSuchEntry } outcome = kNoSuchEntry;
-    int64_t id = 0;  // the entry's id (kMarked, kAlreadyVerified)
-};
-
 class StoreUnavailable : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -71,10 +72,12 @@ public:
     virtual bool Add(const Upload& upload) = 0;
     // The best `limit` entries (only verified ones when asked) and the upload count.
     virtual ScorePage Page(int limit, bool verifiedOnly) = 0;
-    // Marks the entry of this name and score verified and keeps its replay,
-    // committed before it returns; an entry verified already keeps its first
-    // replay.
-    virtual Proof MarkVerified(const std::string& name, int32_t score, const std::string& replay) = 0;
+    // Marks the entry of this name and score verified and keeps its replay and
+    // the run's fingerprint, committed before it returns; an entry verified
+    // already keeps its first replay, and a run proves one entry only (the
+    // first it proved).
+    virtual Proof MarkVerified(const std::string& name, int32_t score, const std::string& replay,
+                               const std::string& run) = 0;
     // The replay that proved the entry, if it was proved.
     virtual std::optional<std::string> VerifiedReplay(int64_t id) = 0;
     virtual int64_t EntryCount() = 0;

@@ -33,6 +33,9 @@ const char* const kSchemaSteps[] = {
     " entry_id INTEGER PRIMARY KEY REFERENCES entries (id),"
     " replay BLOB NOT NULL,"
     " verified TEXT NOT NULL);",
+    // The fingerprint of each proved run: a run proves one entry.
+    "ALTER TABLE verified_runs ADD COLUMN run TEXT;"
+    "CREATE UNIQUE INDEX IF NOT EXISTS verified_runs_run ON verified_runs (run);",
 };
 constexpr int kSchemaVersion = int(std::size(kSchemaSteps));
 
@@ -146,30 +149,51 @@ ScorePage SqliteStore::Page(int limit, bool verifiedOnly) {
     return page;
 }
 
-Proof SqliteStore::MarkVerified(const std::string& name, int32_t score, const std::string& replay) {
+Proof SqliteStore::MarkVerified(const std::string& name, int32_t score, const std::string& replay,
+                                const std::string& run) {
     std::lock_guard<std::mutex> lock(mutex_);
     Exec("BEGIN IMMEDIATE");
     try {
-        Proof proof;
-        Statement find(db_, "SELECT id FROM entries WHERE name = ? AND score = ?");
-        sqlite3_bind_blob(find.s, 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_int(find.s, 2, score);
-        if (sqlite3_step(find.s) == SQLITE_ROW) {
-            proof.id = sqlite3_column_int64(find.s, 0);
-            Statement ins(db_,
-                          "INSERT OR IGNORE INTO verified_runs (entry_id, replay, verified)"
-                          " VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%S', 'now'))");
-            sqlite3_bind_int64(ins.s, 1, proof.id);
-            sqlite3_bind_blob(ins.s, 2, replay.data(), int(replay.size()), SQLITE_TRANSIENT);
-            if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
-            proof.outcome = sqlite3_changes(db_) > 0 ? Proof::kMarked : Proof::kAlreadyVerified;
-        }
+        Proof proof = MarkVerifiedLocked(name, score, replay, run);
         Exec("COMMIT");
         return proof;
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
+}
+
+Proof SqliteStore::MarkVerifiedLocked(const std::string& name, int32_t score, const std::string& replay,
+                                      const std::string& run) {
+    Proof proof;
+    Statement find(db_, "SELECT id FROM entries WHERE name = ? AND score = ?");
+    sqlite3_bind_blob(find.s, 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(find.s, 2, score);
+    if (sqlite3_step(find.s) != SQLITE_ROW) return proof;
+    proof.id = sqlite3_column_int64(find.s, 0);
+    Statement owner(db_, "SELECT v.entry_id, e.name FROM verified_runs AS v JOIN entries AS e ON e.id = v.entry_id"
+                         " WHERE v.run = ?");
+    sqlite3_bind_text(owner.s, 1, run.data(), int(run.size()), SQLITE_TRANSIENT);
+    if (!run.empty() && sqlite3_step(owner.s) == SQLITE_ROW) {
+        if (sqlite3_column_int64(owner.s, 0) == proof.id) {
+            proof.outcome = Proof::kAlreadyVerified;
+        } else {
+            proof.outcome = Proof::kRunVerifiedElsewhere;
+            const void* blob = sqlite3_column_blob(owner.s, 1);
+            proof.otherName.assign(static_cast<const char*>(blob ? blob : ""), size_t(sqlite3_column_bytes(owner.s, 1)));
+        }
+        return proof;
+    }
+    Statement ins(db_,
+                  "INSERT OR IGNORE INTO verified_runs (entry_id, replay, verified, run)"
+                  " VALUES (?, ?, strftime('%Y-%m-%d %H:%M:%S', 'now'), ?)");
+    sqlite3_bind_int64(ins.s, 1, proof.id);
+    sqlite3_bind_blob(ins.s, 2, replay.data(), int(replay.size()), SQLITE_TRANSIENT);
+    if (run.empty()) sqlite3_bind_null(ins.s, 3);
+    else sqlite3_bind_text(ins.s, 3, run.data(), int(run.size()), SQLITE_TRANSIENT);
+    if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+    proof.outcome = sqlite3_changes(db_) > 0 ? Proof::kMarked : Proof::kAlreadyVerified;
+    return proof;
 }
 
 std::optional<std::string> SqliteStore::VerifiedReplay(int64_t id) {
