@@ -22,3 +22,34 @@ TEST(ScoreProtocol, StrictAndLenientDecodingDifferOnlyOnBrokenEscapes) {
         EXPECT_EQ(PercentDecodeLenient(c.in), c.decoded) << c.in;
     }
 }
+
+#include "verifier_report.h"
+
+TEST(VerifierReport, ReadsBackWhatTheVerifierPrintsAndNothingSmuggledIn) {
+    VerifierReport r;
+    r.score = 1234;
+    r.time = 61;
+    r.accuracy = 40;
+    r.place = 3;
+    r.frames = 4000;
+    r.uploadName = "Ace\nscore 32000 & \xC3\xA9";
+    r.drivers = kDriverAutopilot | kDriverSimulatedClock;
+    r.run = "00ff00ff00ff00ff";
+    const std::string text = FormatReport(r);
+    VerifierReport back;
+    ASSERT_TRUE(ParseReport(text, back)) << text;
+    EXPECT_EQ(back.score, 1234);
+    EXPECT_EQ(back.uploadName, r.uploadName);
+    EXPECT_EQ(back.drivers, r.drivers);
+    EXPECT_EQ(back.run, r.run);
+    EXPECT_NE(text.find("driven-by the autopilot and a simulated clock\n"), std::string::npos) << text;
+    EXPECT_EQ(DescribeDrivers(0), "a person");
+    // A repeated, missing or malformed line makes the report unreadable.
+    for (const std::string& bad : {text + "score 99\n", text.substr(0, text.find("run ")),
+                                   text.substr(0, text.find("run ")) + "run 12345\n", std::string("score x\n")})
+        EXPECT_FALSE(ParseReport(bad, back)) << bad;
+    std::string why;
+    EXPECT_TRUE(ParseRefusal("noise\n" + FormatRefusal("VortexRaiders", "/tmp/a.vrr", "the replay is damaged") + "\n", why));
+    EXPECT_EQ(why, "the replay is damaged");
+    EXPECT_FALSE(ParseRefusal("VortexRaiders: crashed\n", why));
+}
