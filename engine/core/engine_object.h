@@ -69,7 +69,6 @@ public:
     const DeviceObjects& Devices() const { return dx_; }
     const DisplaySettings& Display() const { return display_; }
     const InputSnapshot& Input() const { return input_; }
-    const SoundStore& Sounds() const { return sounds_; }
     const TextureStore& Textures() const { return textures_; }
     const FontStore& Fonts() const { return fonts_; }
     const BitmapFont& Letters() const { return letters_; }

@@ -81,8 +81,10 @@ TEST_F(Upload, AnsweringNoOpensNothing) {
     UploadScores();
     ::testing::internal::GetCapturedStderr();
     ASSERT_TRUE(server.WaitForRequests(10, 5000));
-    usleep(100000);
-    EXPECT_EQ(vr::testing::ReadBytes(opened), "");
+    // A page opened after the upload is a sentinel: the upload opened nothing before it.
+    ASSERT_GT(vr::ShellExecuteA(0, "open", "sentinel", "", "", 0), 32);
+    for (int i = 0; i < 500 && vr::testing::ReadBytes(opened).empty(); ++i) usleep(10000);
+    EXPECT_EQ(vr::testing::ReadBytes(opened), "sentinel\n");
 }
 
 TEST_F(Upload, WithTheServerClosedOnlyTheConnectBoxShows) {
@@ -96,8 +98,11 @@ TEST_F(Upload, WithTheServerClosedOnlyTheConnectBoxShows) {
     std::string err = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(vr::DialogCount(), before + 1);
     EXPECT_NE(err.find("[dialog] VortexRaiders | You must connect to the Internet first! | OK"), std::string::npos);
-    usleep(100000);
-    EXPECT_TRUE(server.Requests().empty());
+    // Navigations start in the order asked for: a sentinel sent now comes after anything the upload sent.
+    vr::BrowserControl sentinel;
+    ASSERT_TRUE(sentinel.Navigate(server.BaseUrl() + "/sentinel"));
+    ASSERT_TRUE(server.WaitForRequests(1, 5000));
+    EXPECT_EQ(server.Requests(), std::vector<std::string>{"/sentinel"});
 }
 
 TEST_F(Upload, AReleaseOfUDuringAnUploadStartsANestedOne) {

@@ -73,14 +73,6 @@ int32_t DirectSoundSecondaryBuffer8::Volume() const {
     auto lock = Device::Instance().Lock();
     return voice_->gainMb;
 }
-int32_t DirectSoundSecondaryBuffer8::Pan() const {
-    auto lock = Device::Instance().Lock();
-    return voice_->panMb;
-}
-int32_t DirectSoundSecondaryBuffer8::Frequency() const {
-    auto lock = Device::Instance().Lock();
-    return voice_->rateHz;
-}
 bool DirectSoundSecondaryBuffer8::Playing() const {
     auto lock = Device::Instance().Lock();
     return voice_->playing;
@@ -88,10 +80,6 @@ bool DirectSoundSecondaryBuffer8::Playing() const {
 bool DirectSoundSecondaryBuffer8::Looping() const {
     auto lock = Device::Instance().Lock();
     return voice_->looping;
-}
-double DirectSoundSecondaryBuffer8::PositionFrames() const {
-    auto lock = Device::Instance().Lock();
-    return voice_->position;
 }
 
 }  // namespace korva2d::dx8

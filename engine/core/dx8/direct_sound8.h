@@ -34,11 +34,8 @@ public:
     void Stop();
     // State, for tests.
     int32_t Volume() const;
-    int32_t Pan() const;
-    int32_t Frequency() const;
     bool Playing() const;
     bool Looping() const;
-    double PositionFrames() const;
 
 private:
     std::shared_ptr<vr::audio::Voice> voice_;
