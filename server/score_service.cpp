@@ -133,6 +133,11 @@ void ScoreService::TakeReplay(const httplib::Request& req, httplib::Response& re
         res.status = status;
         res.set_content(text + "\n", "text/plain; charset=utf-8");
     };
+    // A chunked body is bounded with room for its framing; its bytes are held here.
+    if (req.body.size() > score_protocol::kMaxReplayBytes) {
+        res.status = 413;  // said and logged by the error handler
+        return;
+    }
     if (!verifier_) return answer(503, "Service unavailable: this score server does not verify replays.");
     if (req.body.empty()) {
         Log("replay from " + req.remote_addr + " refused: an empty request");
@@ -237,7 +242,8 @@ void ScoreService::Routes() {
         }
     });
     // A replay is bounded as the game writes it; a larger body is answered 413
-    // (by the HTTP layer, before any handler: said and logged here).
+    // (by the HTTP layer, before any handler, however the body is sent; said
+    // and logged here) and its connection closed.
     http_->set_payload_max_length(proto::kMaxReplayBytes);
     httplib::Server::HandlerWithResponse tooLarge = [this](const httplib::Request& req, httplib::Response& res) {
         if (res.status != 413) return httplib::Server::HandlerResponse::Unhandled;
@@ -246,7 +252,7 @@ void ScoreService::Routes() {
                         "text/plain; charset=utf-8");
         return httplib::Server::HandlerResponse::Handled;
     };
-    http_->set_error_handler(tooLarge);
+    http_->SetErrorHandler(tooLarge);
     http_->Post(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { TakeReplay(req, res); });
     http_->Get(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { GiveReplay(req, res); });
     http_->Get("/", [](const httplib::Request&, httplib::Response& res) {

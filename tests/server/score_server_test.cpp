@@ -19,25 +19,10 @@
 
 using namespace scores;
 using namespace score_protocol;
+using scores::testing::Connect;
 using scores::testing::Server;
 
 namespace {
-
-// A raw loopback connection from `source` (any 127.x.y.z address) to `port`.
-int Connect(int port, const char* source) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    inet_pton(AF_INET, source, &a.sin_addr);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    a.sin_port = htons(uint16_t(port));
-    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // What arrives on `fd` within `ms` (until the peer closes or goes quiet).
 std::string Receive(int fd, int ms) {
