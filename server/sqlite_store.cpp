@@ -8,14 +8,37 @@ namespace scores {
 
 namespace {
 
+// Throws for the failed call's result code `rc`: StoreFull when the disk is
+// full, std::runtime_error otherwise.
+[[noreturn]] void Fail(int rc, const std::string& why) {
+    if ((rc & 0xff) == SQLITE_FULL) throw StoreFull("the SQLite database's disk is full: " + why);
+    throw std::runtime_error("SQL error: " + why);
+}
+
 struct Statement {
     sqlite3_stmt* s = nullptr;
     Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK)
-            throw std::runtime_error(std::string("SQL error: ") + sqlite3_errmsg(db));
+        int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+        if (rc != SQLITE_OK) Fail(rc, sqlite3_errmsg(db));
     }
     ~Statement() { sqlite3_finalize(s); }
+    // Runs a statement that returns no rows.
+    void Done(sqlite3* db) {
+        int rc = sqlite3_step(s);
+        if (rc != SQLITE_DONE) Fail(rc, sqlite3_errmsg(db));
+    }
 };
+
+void Exec(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        std::string why = err ? err : sqlite3_errstr(rc);
+        sqlite3_free(err);
+        Fail(rc, why);
+    }
+}
+
 
 // The schema, step by step; the file's user_version says how many steps it has.
 const char* const kSchemaSteps[] = {
@@ -63,14 +86,7 @@ SqliteStore::SqliteStore(const std::string& path) : BatchingStore(1), path_(path
 
 SqliteStore::~SqliteStore() { sqlite3_close(db_); }
 
-void SqliteStore::Exec(const char* sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string why = err ? err : "unknown";
-        sqlite3_free(err);
-        throw std::runtime_error("SQL error: " + why);
-    }
-}
+void SqliteStore::Exec(const char* sql) { scores::Exec(db_, sql); }
 
 // Brings the schema up to date in one transaction; a second process opening
 // the file at the same moment waits for it and then finds nothing to do.
@@ -105,14 +121,14 @@ void SqliteStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
             sqlite3_bind_blob(ins.s, 1, u.name.data(), int(u.name.size()), SQLITE_TRANSIENT);
             sqlite3_bind_int(ins.s, 2, u.score);
             sqlite3_bind_text(ins.s, 3, u.client.c_str(), -1, SQLITE_TRANSIENT);
-            if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+            ins.Done(db_);
             p->added = sqlite3_changes(db_) > 0;
             counted += u.countUpload;
         }
         if (counted) {
             Statement count(db_, "UPDATE counters SET value = value + ? WHERE key = 'uploads'");
             sqlite3_bind_int(count.s, 1, counted);
-            if (sqlite3_step(count.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+            count.Done(db_);
         }
         Exec("COMMIT");
     } catch (...) {

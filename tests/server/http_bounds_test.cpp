@@ -1,10 +1,14 @@
 // What the score server takes from the network is bounded: bodies however
-// they are sent, headers in bytes and time.
+// they are sent, headers in bytes and time; and a full disk is answered as a
+// passing condition.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <fstream>
+#include <list>
 #include <mutex>
 
 #include "score_server_fixture.h"
@@ -35,6 +39,52 @@ void SendAll(int fd, const std::string& bytes) {
 }
 
 const std::string kSmuggled = "GET " + UploadTarget("smuggled", 1, false) + " HTTP/1.1\r\nHost: t\r\n\r\n";
+
+// While `full` is set, every write of an SQLite file opened after this fails
+// as on a full disk.
+class FullDisk {
+public:
+    FullDisk() {
+        real_ = sqlite3_vfs_find(nullptr);
+        vfs_ = *real_;
+        vfs_.zName = "full-disk";
+        vfs_.xOpen = Open;
+        sqlite3_vfs_register(&vfs_, 1);
+    }
+    ~FullDisk() { sqlite3_vfs_unregister(&vfs_); }
+    static inline std::atomic<bool> full{false};
+
+private:
+    // SQLite's files have several method tables (a database locks, its
+    // journal does not): each gets a copy whose write can fail.
+    struct Methods {
+        const sqlite3_io_methods* real;
+        sqlite3_io_methods failing;
+    };
+    static int Open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* out) {
+        int rc = real_->xOpen(real_, name, f, flags, out);
+        if (rc != SQLITE_OK || !f->pMethods) return rc;
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = std::find_if(tables_.begin(), tables_.end(), [&](const Methods& m) { return m.real == f->pMethods; });
+        if (it == tables_.end()) {
+            it = tables_.insert(tables_.end(), {f->pMethods, *f->pMethods});
+            it->failing.xWrite = Write;
+        }
+        f->pMethods = &it->failing;
+        return rc;
+    }
+    static int Write(sqlite3_file* file, const void* data, int n, sqlite3_int64 at) {
+        if (full) return SQLITE_FULL;
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Methods& m : tables_)
+            if (&m.failing == file->pMethods) return m.real->xWrite(file, data, n, at);
+        return SQLITE_IOERR_WRITE;
+    }
+    static inline sqlite3_vfs* real_ = nullptr;
+    static inline std::mutex mutex_;
+    static inline std::list<Methods> tables_;  // its elements stay where they are
+    sqlite3_vfs vfs_{};
+};
 
 }  // namespace
 
@@ -155,4 +205,20 @@ TEST(ScoreServerBounds, ConnectionsTricklingTheirHeadersFromAHandfulOfAddressesD
         close(fd);
     }
     EXPECT_EQ(timedOut, 32);
+}
+
+TEST(ScoreStores, AFullDiskIsAnswered503WithRetryAfterAndTheUploadIsTakenOnceThereIsRoom) {
+    FullDisk disk;
+    Server s("sqlite:" + vr::testing::FreshFolder("full-disk") + "/scores.db");
+    ASSERT_EQ(s.Upload("nname=before&nscore=1"), 200);
+    FullDisk::full = true;
+    auto r = s.Get(UploadTarget("during", 2, true));
+    FullDisk::full = false;
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 503);
+    EXPECT_EQ(r->get_header_value("Retry-After"), "60");
+    EXPECT_NE(r->body.find("has no room"), std::string::npos) << r->body;
+    EXPECT_EQ(s.Upload("nname=during&nscore=2&counter=true"), 200);
+    EXPECT_EQ(s.store->EntryCount(), 2);
+    EXPECT_EQ(s.store->UploadCount(), 1);
 }
