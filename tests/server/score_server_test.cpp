@@ -296,4 +296,6 @@ TEST(ScoreStores, ASqliteFileOfTheEarlierServerKeepsItsEntriesAndCount) {
     EXPECT_EQ(page.best[0].name, "Ace");
     EXPECT_EQ(page.best[0].received, "2024-01-02 03:04:05");
     EXPECT_EQ(page.uploads, 8);
+    store.reset();
+    EXPECT_TRUE(SqliteExec(file, "DROP INDEX entries_rank"));  // the upgrade made the page's index
 }
