@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 
