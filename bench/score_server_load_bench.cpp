@@ -3,17 +3,22 @@
 // that every acknowledged upload is in the database (reopened as a restarted
 // server would) and counted.
 //   score_server_load_bench [--requests N] [--reads N] [--connections C] [--seconds T] [--data DIR]
-//                           [--compare [--postgres URL] [--rounds N]]
-// Without --compare: one server on SQLite. With it, side by side: SQLite, one
-// server on PostgreSQL and two servers on one PostgreSQL database (a
-// throw-away PostgreSQL server is started unless --postgres names a database,
-// which is emptied), each N times in turn, the median shown (the machine is
-// shared: turns spread its other load over all three), over 32 connections by
+//                           [--entries N [--no-index]] [--compare [--postgres URL] [--rounds N]]
+// --entries fills the store with N entries first, straight through the
+// database in one transaction, so the figures are those of a store that size;
+// --no-index then drops the page's index (entries_rank), for the figures
+// without it. Without --compare: one server on SQLite. With it, side by side:
+// SQLite, one server on PostgreSQL and two servers on one PostgreSQL database
+// (a throw-away PostgreSQL server is started unless --postgres names a
+// database, whose score tables are dropped), each N times in turn, the median
+// shown (the machine is shared: turns spread its other load over all three),
+// over 32 connections by
 // default: a busy server has many uploads waiting at once, and PostgreSQL's
 // flush, one process away, serves the more of them the more wait. Both stores
 // commit with a full disk flush.
 // Exits 1 when a request failed, an upload is missing or the time ran out.
 #include <httplib.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,13 +50,15 @@ struct Options {
     bool compare = false;
     int rounds = 3;
     std::string postgres;
+    long long entries = 0;  // in the store before the run
+    bool noIndex = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--compare") {
-            o.compare = true;
+        if (a == "--compare" || a == "--no-index") {
+            (a == "--compare" ? o.compare : o.noIndex) = true;
             continue;
         }
         if (i + 1 >= argc) {
@@ -66,14 +73,16 @@ bool ParseOptions(int argc, char** argv, Options& o) {
         else if (a == "--data") o.data = v;
         else if (a == "--postgres") o.postgres = v;
         else if (a == "--rounds") o.rounds = std::atoi(v.c_str());
+        else if (a == "--entries") o.entries = std::atoll(v.c_str());
         else {
             std::fprintf(stderr, "unknown option %s\n", a.c_str());
             return false;
         }
     }
     if (o.connections == 0) o.connections = o.compare ? 32 : 16;
-    if (o.requests < 1 || o.reads < 0 || o.connections < 1 || o.seconds <= 0 || o.rounds < 1) {
-        std::fprintf(stderr, "--requests, --connections, --seconds and --rounds want positive numbers, --reads 0 or more\n");
+    if (o.requests < 1 || o.reads < 0 || o.connections < 1 || o.seconds <= 0 || o.rounds < 1 || o.entries < 0) {
+        std::fprintf(stderr, "--requests, --connections, --seconds and --rounds want positive numbers, --reads and "
+                             "--entries 0 or more\n");
         return false;
     }
     return true;
@@ -84,10 +93,11 @@ struct Figures {
     double uploadSeconds = 0, readSeconds = 0;
     int readsDone = 0;
     long long commits = 0, entries = 0, uploads = 0;
+    long long filled = 0;  // entries in the store before the run
     bool timedOut = false;
     double UploadsPerSecond() const { return uploadSeconds > 0 ? (ok + failed) / uploadSeconds : 0; }
     double ReadsPerSecond() const { return readSeconds > 0 ? readsDone / readSeconds : 0; }
-    bool Lost() const { return entries != ok || uploads != ok; }
+    bool Lost() const { return entries != filled + ok || uploads != ok; }
     bool Good() const { return !timedOut && !failed && !Lost(); }
 };
 
@@ -104,7 +114,7 @@ double Load(const std::vector<int>& ports, const Options& o, int count, Clock::t
         clients.emplace_back([&, c] {
             httplib::Client client("127.0.0.1", ports[size_t(c) % ports.size()]);
             client.set_keep_alive(true);
-            client.set_read_timeout(10, 0);
+            client.set_read_timeout(60, 0);  // a page of a large store without its index takes long
             for (int i = next++; i < count; i = next++) {
                 if (Clock::now() > deadline) {
                     late = true;
@@ -123,9 +133,50 @@ double Load(const std::vector<int>& ports, const Options& o, int count, Clock::t
     return seconds;
 }
 
+// `n` entries in the store at `url` (its schema made), with scores spread
+// evenly over 0..32767; inserted in the order of both indexes, so quickly.
+// The page's index is dropped when asked.
+void Fill(const std::string& url, long long n, bool noIndex) {
+    scores::OpenStore(url).reset();
+    const std::string count = std::to_string(n);
+    if (url.rfind("sqlite:", 0) == 0) {
+        sqlite3* db = nullptr;
+        std::string sql = "PRAGMA synchronous=OFF; BEGIN;";
+        if (n > 0)
+            sql += "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + count + ")"
+                   " INSERT INTO entries (name, score, received, client)"
+                   " SELECT CAST(printf('fill %09d', i) AS BLOB), 32767 - (i - 1) * 32768 / " + count + ","
+                   " '2024-01-01 00:00:00', '127.0.0.1' FROM n;";
+        sql += std::string(noIndex ? "DROP INDEX IF EXISTS entries_rank;" : "") + "COMMIT;";
+        char* err = nullptr;
+        bool ok = sqlite3_open(url.substr(7).c_str(), &db) == SQLITE_OK &&
+                  sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) == SQLITE_OK;
+        std::string why = err ? err : db ? sqlite3_errmsg(db) : "out of memory";
+        sqlite3_free(err);
+        sqlite3_close(db);
+        if (!ok) throw std::runtime_error("cannot fill the store: " + why);
+    } else {
+        scores::PgConnection c(url);
+        if (n > 0)
+            c.Exec("INSERT INTO entries (name, score, client) SELECT convert_to(format('fill %s', lpad(i::text, 9, '0')),"
+                   " 'UTF8'), 32767 - (i - 1) * 32768 / " + count + ", '127.0.0.1'"
+                   " FROM generate_series(1, " + count + "::bigint) AS i");
+        if (noIndex) c.Exec("DROP INDEX IF EXISTS entries_rank");
+        c.Exec("VACUUM ANALYZE entries");
+    }
+}
+
 // Uploads, then page reads, through one server per URL (all on one database).
 Figures Run(const std::vector<std::string>& urls, const Options& o) {
     Figures f;
+    if (o.entries > 0 || o.noIndex) {
+        auto start = Clock::now();
+        Fill(urls[0], o.entries, o.noIndex);
+        f.filled = o.entries;
+        std::printf("(filled %lld entries in %.1f s)\n", f.filled,
+                    std::chrono::duration<double>(Clock::now() - start).count());
+        std::fflush(stdout);
+    }
     auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(o.seconds));
     {
         std::vector<std::unique_ptr<scores::ScoreStore>> stores;
@@ -141,7 +192,7 @@ Figures Run(const std::vector<std::string>& urls, const Options& o) {
             serving.emplace_back([s = services.back().get()] { s->ServeBound(); });
         }
         f.uploadSeconds = Load(ports, o, o.requests, deadline, [](int i) {
-            return score_protocol::UploadTarget("load%20" + std::to_string(i), i, true);
+            return score_protocol::UploadTarget("load%20" + std::to_string(i), i % (score_protocol::kMaxScore + 1), true);
         }, f);
         int uploaded = f.ok;
         f.readSeconds = Load(ports, o, o.reads, deadline, [](int) { return score_protocol::PageTarget(); }, f);
@@ -159,9 +210,10 @@ Figures Run(const std::vector<std::string>& urls, const Options& o) {
 }
 
 void Report(const char* what, const Figures& f, int requests, const std::string& note) {
-    std::printf("%-26s %10.0f %10.0f %11.1f   %d of %d answered 200, %lld entries, %lld counted%s%s\n", what,
-                f.UploadsPerSecond(), f.ReadsPerSecond(), f.commits ? double(f.ok) / double(f.commits) : 0.0, f.ok,
-                requests, f.entries, f.uploads, note.c_str(),
+    std::printf("%-26s %10.0f %10.1f %11.1f   %d of %d answered 200, %lld entries (%lld filled first), %lld "
+                "counted%s%s\n",
+                what, f.UploadsPerSecond(), f.ReadsPerSecond(), f.commits ? double(f.ok) / double(f.commits) : 0.0,
+                f.ok, requests, f.entries, f.filled, f.uploads, note.c_str(),
                 f.Good() ? "" : f.timedOut ? "  FAILED: out of time" : f.failed ? "  FAILED: requests failed"
                                                                                     : "  FAILED: uploads missing");
 }
@@ -180,10 +232,24 @@ public:
     ~Postgres() {
         if (!state_.empty()) std::system((std::string(VR_TEMPORARY_POSTGRES) + " stop " + state_).c_str());
     }
-    // The database emptied of the score tables.
+    // The database without the score tables: the schema's own and every
+    // table that refers to them, however many steps the schema has.
     std::string Fresh() {
         scores::PgConnection c(url_);
-        c.Exec("DROP TABLE IF EXISTS entries, upload_counts, schema_version");
+        c.Exec(
+            "DO $$ DECLARE"
+            " doomed oid[] := ARRAY(SELECT t::oid FROM unnest(ARRAY[to_regclass('entries'),"
+            " to_regclass('upload_counts'), to_regclass('schema_version')]) AS t WHERE t IS NOT NULL);"
+            " more oid[];"
+            " BEGIN LOOP"
+            " more := ARRAY(SELECT DISTINCT conrelid FROM pg_constraint WHERE contype = 'f'"
+            " AND confrelid = ANY (doomed) AND NOT conrelid = ANY (doomed));"
+            " EXIT WHEN cardinality(more) = 0;"
+            " doomed := doomed || more;"
+            " END LOOP;"
+            " IF cardinality(doomed) > 0 THEN"
+            " EXECUTE 'DROP TABLE ' || (SELECT string_agg(t::regclass::text, ', ') FROM unnest(doomed) AS t) || ' CASCADE';"
+            " END IF; END $$");
         return url_;
     }
     const std::string& Url() const { return url_; }
@@ -203,7 +269,9 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     bool good = true;
     try {
-        std::printf("%d uploads, then %d page reads, over %d connections\n", o.requests, o.reads, o.connections);
+        std::printf("%d uploads, then %d page reads, over %d connections", o.requests, o.reads, o.connections);
+        if (o.entries > 0) std::printf(", into a store of %lld entries", o.entries);
+        std::printf("%s\n", o.noIndex ? " without the page's index" : "");
         std::printf("%-26s %10s %10s %11s\n", "", "uploads/s", "pages/s", "per commit");
         const char* names[] = {"SQLite, one server", "PostgreSQL, one server", "PostgreSQL, two servers"};
         int kinds = o.compare ? 3 : 1;
@@ -227,7 +295,7 @@ int main(int argc, char** argv) {
         };
         if (o.compare) std::printf("median of %d rounds:\n", o.rounds);
         for (int k = 0; k < kinds; ++k)
-            std::printf("%-26s %10.0f %10.0f\n", names[k], median(k, &Figures::UploadsPerSecond),
+            std::printf("%-26s %10.0f %10.1f\n", names[k], median(k, &Figures::UploadsPerSecond),
                         median(k, &Figures::ReadsPerSecond));
         if (!o.compare) Report(names[0], runs[0][0], o.requests, "");
         if (o.compare) {

@@ -98,7 +98,9 @@ UploadRequest ParseUpload(const std::string& rawQuery) {
     }
     if (!haveName) r.error = "nname is missing";
     else if (!haveScore) r.error = "nscore is missing";
+    else if (r.name.empty()) r.error = "the name is empty";
     else if (r.name.size() > kMaxNameBytes) r.error = "the name is longer than 254 bytes";
+    else if (r.score < 0 || r.score > kMaxScore) r.error = "nscore must be from 0 to " + std::to_string(kMaxScore);
     else r.ok = true;
     return r;
 }

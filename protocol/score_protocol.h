@@ -18,6 +18,8 @@ inline constexpr size_t kMaxReplayBytes = size_t(1) << 20;  // the replay file's
 // The longest upload query and name the server accepts.
 inline constexpr size_t kMaxQueryBytes = 2048;
 inline constexpr size_t kMaxNameBytes = 254;
+// A game score is a 16-bit number, never below 0 (an empty place has 0).
+inline constexpr int32_t kMaxScore = 32767;
 
 // The score page's path and query: "/index2.php?game=9".
 std::string PageTarget();
@@ -56,7 +58,8 @@ struct UploadRequest {
     int32_t score = 0;
     bool counter = false;
 };
-// Checks an upload's raw query string (still percent-encoded).
+// Checks an upload's raw query string (still percent-encoded): a name of 1 to
+// 254 bytes and a score from 0 to kMaxScore.
 UploadRequest ParseUpload(const std::string& rawQuery);
 
 }  // namespace score_protocol

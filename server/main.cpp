@@ -67,7 +67,8 @@ void Usage(FILE* out) {
                  "  --client-connections N\n"
                  "                   connections one address may hold at once (default %zu; 0 for no limit,\n"
                  "                   for a server behind a load balancer); more are answered 503.\n"
-                 "                   A keep-alive connection idle for %lld s is closed.\n"
+                 "                   A keep-alive connection idle for %lld s is closed; a request's headers\n"
+                 "                   must arrive within %lld s of its first byte, the whole request within %lld s.\n"
                  "  --verifier PROGRAM\n"
                  "                   the game program that proves recorded runs (run as PROGRAM --verify FILE\n"
                  "                   in a process of its own, without a display); by default VortexRaiders\n"
@@ -93,9 +94,12 @@ void Usage(FILE* out) {
                  "POST %s with a replay file (at most %zu bytes) as the body: the run is\n"
                  "played back; when it gives the name and score of a listed entry, the entry is\n"
                  "marked verified and its replay is kept (GET %s?id=N). Answers: 200 verified,\n"
-                 "422 refused (with the reason), 409 no such entry listed, 413 too large.\n",
+                 "422 refused (with the reason), 409 no such entry listed, 413 too large (however the body\n"
+                 "is sent, chunked too; the connection is then closed).\n",
                  DefaultDataFolder().c_str(), kDatabaseVariable, kDefaults.workers, kDefaults.perClient,
-                 static_cast<long long>(kDefaults.idle.count() / 1000), kVerifyDefaults.cpuSeconds,
+                 static_cast<long long>(kDefaults.idle.count() / 1000),
+                 static_cast<long long>(kDefaults.headers.count() / 1000),
+                 static_cast<long long>(kDefaults.request.count() / 1000), kVerifyDefaults.cpuSeconds,
                  kVerifyDefaults.memoryMiB, score_protocol::kUploadPath, score_protocol::PageTarget().c_str(),
                  score_protocol::kReplayPath, score_protocol::kMaxReplayBytes, score_protocol::kReplayPath);
 }

@@ -25,6 +25,9 @@ std::string Trimmed(const char* message) {
 
 void IgnoreNotice(void*, const char*) {}
 
+// A full disk ("could not extend file", "No space left on device").
+bool MeansFull(const char* state) { return state && std::strcmp(state, "53100") == 0; }
+
 // Errors that mean the database is away for now, not that the request is bad:
 // connection failures, shutdown or start-up, too many connections, a server
 // that only reads (a standby during fail-over).
@@ -101,8 +104,10 @@ PgResult PgConnection::Check(pg_result* r, const char* what) {
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return PgResult(r);
     std::string why = r ? Trimmed(PQresultErrorMessage(r)) : Trimmed(PQerrorMessage(c_));
     if (why == "unknown error") why = Trimmed(PQerrorMessage(c_));
-    bool away = Broken() || (r && MeansUnavailable(PQresultErrorField(r, PG_DIAG_SQLSTATE)));
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    bool full = MeansFull(state), away = Broken() || MeansUnavailable(state);
     PQclear(r);
+    if (full) throw StoreFull(std::string("the PostgreSQL database's disk is full (") + what + "): " + why);
     if (away) throw StoreUnavailable(std::string("the PostgreSQL database is unavailable (") + what + "): " + why);
     throw std::runtime_error(std::string("PostgreSQL error in ") + what + ": " + why);
 }

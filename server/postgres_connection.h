@@ -1,6 +1,6 @@
 // One libpq connection to PostgreSQL, with its results freed by their owners
 // and its failures sorted: a lost or refused connection is StoreUnavailable,
-// anything else std::runtime_error.
+// a full disk StoreFull, anything else std::runtime_error.
 #pragma once
 #include <memory>
 #include <string>

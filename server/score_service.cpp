@@ -35,6 +35,20 @@ size_t Utf8SequenceLength(const std::string& s, size_t i) {
     return n;
 }
 
+// The text with each control character shown as "?": a name cannot start a
+// line of its own in the log, nor put a terminal's control sequence into an answer.
+std::string Printable(std::string text) {
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
+
+// A plain-text answer, shown printable (it may repeat what a client sent).
+void Answer(httplib::Response& res, int status, const std::string& text) {
+    res.status = status;
+    res.set_content(Printable(text) + "\n", "text/plain; charset=utf-8");
+}
+
 }  // namespace
 
 std::string HtmlEscape(const std::string& text) {
@@ -103,14 +117,14 @@ std::string RenderScorePage(ScoreStore& store, bool verifiedOnly) {
 
 void ScoreService::StorageFailed(const std::exception& e, httplib::Response& res) {
     if (!dynamic_cast<const StoreUnavailable*>(&e)) {
-        res.status = 500;
-        res.set_content(std::string("Storage error: ") + e.what() + "\n", "text/plain; charset=utf-8");
+        Answer(res, 500, std::string("Storage error: ") + e.what());
         return;
     }
-    res.status = 503;
-    res.set_header("Retry-After", "2");
-    res.set_content("Service unavailable: the score database cannot be reached just now. Try again in a moment.\n",
-                    "text/plain; charset=utf-8");
+    // Nothing of the request was stored; the same request later can be.
+    bool full = dynamic_cast<const StoreFull*>(&e) != nullptr;
+    res.set_header("Retry-After", full ? "60" : "2");
+    Answer(res, 503, full ? "Service unavailable: the score database has no room just now. Try again later."
+                          : "Service unavailable: the score database cannot be reached just now. Try again in a moment.");
     // The reason goes to the server's log, at most every few seconds.
     auto now = std::chrono::steady_clock::now();
     std::lock_guard<std::mutex> lock(logMutex_);
@@ -121,29 +135,18 @@ void ScoreService::StorageFailed(const std::exception& e, httplib::Response& res
 }
 
 void ScoreService::Log(const std::string& line) {
-    std::string printable = line;
-    for (char& c : printable)
-        if (static_cast<unsigned char>(c) < 0x20) c = '?';  // a name cannot start a line of its own
+    std::string printable = Printable(line);
     std::lock_guard<std::mutex> lock(logMutex_);
     std::fprintf(stderr, "vortex-scores: %s\n", printable.c_str());
 }
 
-namespace {
-
-// A name as an answer repeats it: a control character shows as "?".
-std::string Printable(std::string text) {
-    for (char& c : text)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-    return text;
-}
-
-}  // namespace
-
 void ScoreService::TakeReplay(const httplib::Request& req, httplib::Response& res) {
-    auto answer = [&](int status, const std::string& text) {
-        res.status = status;
-        res.set_content(text + "\n", "text/plain; charset=utf-8");
-    };
+    auto answer = [&](int status, const std::string& text) { Answer(res, status, text); };
+    // A chunked body is bounded with room for its framing; its bytes are held here.
+    if (req.body.size() > score_protocol::kMaxReplayBytes) {
+        res.status = 413;  // said and logged by the error handler
+        return;
+    }
     if (!queue_) return answer(503, "Service unavailable: this score server does not verify replays.");
     if (req.body.empty()) {
         Log("replay from " + req.remote_addr + " refused: an empty request");
@@ -170,15 +173,9 @@ void ScoreService::TakeReplay(const httplib::Request& req, httplib::Response& re
 
 void ScoreService::TellOutcome(const std::string& ticket, httplib::Response& res) {
     std::optional<Outcome> o = queue_ ? queue_->Look(ticket) : std::nullopt;
-    if (!o) {
-        res.status = 404;
-        res.set_content("No replay has the ticket " + Printable(ticket) + " (outcomes are kept for a while).\n",
-                        "text/plain; charset=utf-8");
-        return;
-    }
-    res.status = o->status;
+    if (!o) return Answer(res, 404, "No replay has the ticket " + ticket + " (outcomes are kept for a while).");
     if (o->status == 503) res.set_header("Retry-After", "60");
-    res.set_content(o->text + "\n", "text/plain; charset=utf-8");
+    Answer(res, o->status, o->text);
 }
 
 Outcome ScoreService::Judge(const std::string& client, const std::string& replay, const Verdict& v) {
@@ -224,18 +221,10 @@ void ScoreService::GiveReplay(const httplib::Request& req, httplib::Response& re
     long long id = 0;
     if (!idText.empty() && idText.size() < 19 && idText.find_first_not_of("0123456789") == std::string::npos)
         id = std::stoll(idText);
-    if (id <= 0) {
-        res.status = 400;
-        res.set_content("Bad request: id wants an entry's number.\n", "text/plain; charset=utf-8");
-        return;
-    }
+    if (id <= 0) return Answer(res, 400, "Bad request: id wants an entry's number.");
     try {
         std::optional<std::string> replay = store_.VerifiedReplay(id);
-        if (!replay) {
-            res.status = 404;
-            res.set_content("No verified run has the id " + std::to_string(id) + ".\n", "text/plain; charset=utf-8");
-            return;
-        }
+        if (!replay) return Answer(res, 404, "No verified run has the id " + std::to_string(id) + ".");
         res.set_header("Content-Disposition", "attachment; filename=\"vortex-raiders-" + std::to_string(id) + ".vrr\"");
         res.set_content(*replay, "application/octet-stream");
     } catch (const std::exception& e) {
@@ -274,24 +263,16 @@ void ScoreService::Routes() {
         size_t q = req.target.find('?');
         std::string raw = q == std::string::npos ? "" : req.target.substr(q + 1);
         proto::UploadRequest u = proto::ParseUpload(raw);
-        if (!u.ok) {
-            res.status = 400;
-            res.set_content("Bad request: " + u.error + "\n", "text/plain; charset=utf-8");
-            return;
-        }
+        if (!u.ok) return Answer(res, 400, "Bad request: " + u.error);
         try {
             bool added = store_.Add(u.name, u.score, req.remote_addr, u.counter);
-            res.set_content(added ? "OK: score stored\n" : "OK: score already listed\n", "text/plain; charset=utf-8");
+            Answer(res, 200, added ? "OK: score stored" : "OK: score already listed");
         } catch (const std::exception& e) {
             StorageFailed(e, res);
         }
     });
     http_->Get(proto::kPagePath, [this](const httplib::Request& req, httplib::Response& res) {
-        if (req.get_param_value("game") != proto::kGameId) {
-            res.status = 404;
-            res.set_content("No such game.\n", "text/plain; charset=utf-8");
-            return;
-        }
+        if (req.get_param_value("game") != proto::kGameId) return Answer(res, 404, "No such game.");
         try {
             res.set_content(RenderScorePage(store_, req.get_param_value("verified") == "1"), "text/html; charset=utf-8");
         } catch (const std::exception& e) {
@@ -299,7 +280,8 @@ void ScoreService::Routes() {
         }
     });
     // A replay is bounded as the game writes it; a larger body is answered 413
-    // (by the HTTP layer, before any handler: said and logged here).
+    // (by the HTTP layer, before any handler, however the body is sent; said
+    // and logged here) and its connection closed.
     http_->set_payload_max_length(proto::kMaxReplayBytes);
     httplib::Server::HandlerWithResponse tooLarge = [this](const httplib::Request& req, httplib::Response& res) {
         if (res.status != 413) return httplib::Server::HandlerResponse::Unhandled;
@@ -308,7 +290,7 @@ void ScoreService::Routes() {
                         "text/plain; charset=utf-8");
         return httplib::Server::HandlerResponse::Handled;
     };
-    http_->set_error_handler(tooLarge);
+    http_->SetErrorHandler(tooLarge);
     http_->Post(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { TakeReplay(req, res); });
     http_->Get(proto::kReplayPath, [this](const httplib::Request& req, httplib::Response& res) { GiveReplay(req, res); });
     http_->Get("/", [](const httplib::Request&, httplib::Response& res) {

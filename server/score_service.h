@@ -40,9 +40,10 @@ private:
     // What a verified (or refused) replay comes to, stored.
     Outcome Judge(const std::string& client, const std::string& replay, const Verdict& v);
     void GiveReplay(const httplib::Request& req, httplib::Response& res);
-    // One line in the server's log.
+    // One line in the server's log, control characters shown as "?".
     void Log(const std::string& line);
-    // Answers 503 when the database is away for now, 500 otherwise.
+    // Answers 503 with Retry-After when the database is away or its disk is
+    // full for now, 500 otherwise.
     void StorageFailed(const std::exception& e, httplib::Response& res);
     ScoreStore& store_;
     std::unique_ptr<VerificationQueue> queue_;

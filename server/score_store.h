@@ -59,6 +59,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The database's disk is full: nothing of the request was stored, and the
+// store takes requests again once there is room.
+class StoreFull : public StoreUnavailable {
+public:
+    using StoreUnavailable::StoreUnavailable;
+};
+
 class ScoreStore {
 public:
     virtual ~ScoreStore() = default;

@@ -8,14 +8,36 @@ namespace scores {
 
 namespace {
 
+// Throws for the failed call's result code `rc`: StoreFull when the disk is
+// full, std::runtime_error otherwise.
+[[noreturn]] void Fail(int rc, const std::string& why) {
+    if ((rc & 0xff) == SQLITE_FULL) throw StoreFull("the SQLite database's disk is full: " + why);
+    throw std::runtime_error("SQL error: " + why);
+}
+
 struct Statement {
     sqlite3_stmt* s = nullptr;
     Statement(sqlite3* db, const char* sql) {
-        if (sqlite3_prepare_v2(db, sql, -1, &s, nullptr) != SQLITE_OK)
-            throw std::runtime_error(std::string("SQL error: ") + sqlite3_errmsg(db));
+        int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+        if (rc != SQLITE_OK) Fail(rc, sqlite3_errmsg(db));
     }
     ~Statement() { sqlite3_finalize(s); }
+    // Runs a statement that returns no rows.
+    void Done(sqlite3* db) {
+        int rc = sqlite3_step(s);
+        if (rc != SQLITE_DONE) Fail(rc, sqlite3_errmsg(db));
+    }
 };
+
+void Exec(sqlite3* db, const char* sql) {
+    char* err = nullptr;
+    int rc = sqlite3_exec(db, sql, nullptr, nullptr, &err);
+    if (rc != SQLITE_OK) {
+        std::string why = err ? err : sqlite3_errstr(rc);
+        sqlite3_free(err);
+        Fail(rc, why);
+    }
+}
 
 // The schema, step by step; the file's user_version says how many steps it has.
 const char* const kSchemaSteps[] = {
@@ -33,6 +55,8 @@ const char* const kSchemaSteps[] = {
     " entry_id INTEGER PRIMARY KEY REFERENCES entries (id),"
     " replay BLOB NOT NULL,"
     " verified TEXT NOT NULL);",
+    // The page's order, so that the best entries are read without sorting the table.
+    "CREATE INDEX IF NOT EXISTS entries_rank ON entries (score DESC, id);",
     // The fingerprint of each proved run: a run proves one entry.
     "ALTER TABLE verified_runs ADD COLUMN run TEXT;"
     "CREATE UNIQUE INDEX IF NOT EXISTS verified_runs_run ON verified_runs (run);",
@@ -47,33 +71,35 @@ std::string Text(sqlite3_stmt* s, int column) {
 }  // namespace
 
 SqliteStore::SqliteStore(const std::string& path) : BatchingStore(1), path_(path) {
-    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
-        std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw std::runtime_error("cannot open the database " + path + ": " + why);
-    }
-    sqlite3_busy_timeout(db_, 5000);
+    auto open = [&](sqlite3** db, int flags) {
+        if (sqlite3_open_v2(path.c_str(), db, flags, nullptr) != SQLITE_OK) {
+            std::string why = *db ? sqlite3_errmsg(*db) : "out of memory";
+            Close();
+            throw std::runtime_error("cannot open the database " + path + ": " + why);
+        }
+        sqlite3_busy_timeout(*db, 5000);
+    };
+    open(&db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
     try {
         Exec("PRAGMA journal_mode=WAL");
         Exec("PRAGMA synchronous=FULL");
         Migrate();
     } catch (...) {
-        sqlite3_close(db_);
+        Close();
         throw;
     }
+    open(&reader_, SQLITE_OPEN_READWRITE);
 }
 
-SqliteStore::~SqliteStore() { sqlite3_close(db_); }
+SqliteStore::~SqliteStore() { Close(); }
 
-void SqliteStore::Exec(const char* sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-        std::string why = err ? err : "unknown";
-        sqlite3_free(err);
-        throw std::runtime_error("SQL error: " + why);
-    }
+void SqliteStore::Close() {
+    sqlite3_close(reader_);
+    sqlite3_close(db_);
+    reader_ = db_ = nullptr;
 }
+
+void SqliteStore::Exec(const char* sql) { scores::Exec(db_, sql); }
 
 // Brings the schema up to date in one transaction; a second process opening
 // the file at the same moment waits for it and then finds nothing to do.
@@ -108,14 +134,14 @@ void SqliteStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
             sqlite3_bind_blob(ins.s, 1, u.name.data(), int(u.name.size()), SQLITE_TRANSIENT);
             sqlite3_bind_int(ins.s, 2, u.score);
             sqlite3_bind_text(ins.s, 3, u.client.c_str(), -1, SQLITE_TRANSIENT);
-            if (sqlite3_step(ins.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+            ins.Done(db_);
             p->added = sqlite3_changes(db_) > 0;
             counted += u.countUpload;
         }
         if (counted) {
             Statement count(db_, "UPDATE counters SET value = value + ? WHERE key = 'uploads'");
             sqlite3_bind_int(count.s, 1, counted);
-            if (sqlite3_step(count.s) != SQLITE_DONE) throw std::runtime_error(sqlite3_errmsg(db_));
+            count.Done(db_);
         }
         Exec("COMMIT");
     } catch (...) {
@@ -125,28 +151,38 @@ void SqliteStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {
 }
 
 ScorePage SqliteStore::Page(int limit, bool verifiedOnly) {
-    std::lock_guard<std::mutex> lock(mutex_);  // no commit of this process between the two reads
-    ScorePage page;
-    Statement q(db_,
-                "SELECT id, name, score, received, client, v.entry_id IS NOT NULL FROM entries"
-                " LEFT JOIN verified_runs AS v ON v.entry_id = id WHERE NOT ?1 OR v.entry_id IS NOT NULL"
-                " ORDER BY score DESC, id ASC LIMIT ?2");
-    sqlite3_bind_int(q.s, 1, verifiedOnly);
-    sqlite3_bind_int(q.s, 2, limit);
-    while (sqlite3_step(q.s) == SQLITE_ROW) {
-        Entry e;
-        e.id = sqlite3_column_int64(q.s, 0);
-        const void* blob = sqlite3_column_blob(q.s, 1);
-        e.name.assign(static_cast<const char*>(blob ? blob : ""), size_t(sqlite3_column_bytes(q.s, 1)));
-        e.score = sqlite3_column_int(q.s, 2);
-        e.received = Text(q.s, 3);
-        e.client = Text(q.s, 4);
-        e.verified = sqlite3_column_int(q.s, 5) != 0;
-        page.best.push_back(std::move(e));
+    std::lock_guard<std::mutex> lock(readerMutex_);
+    // One read transaction: the entries and the count of one moment.
+    scores::Exec(reader_, "BEGIN");
+    try {
+        ScorePage page;
+        Statement q(reader_,
+                    "SELECT id, name, score, received, client, v.entry_id IS NOT NULL FROM entries"
+                    " LEFT JOIN verified_runs AS v ON v.entry_id = id WHERE NOT ?1 OR v.entry_id IS NOT NULL"
+                    " ORDER BY score DESC, id ASC LIMIT ?2");
+        sqlite3_bind_int(q.s, 1, verifiedOnly);
+        sqlite3_bind_int(q.s, 2, limit);
+        int rc;
+        while ((rc = sqlite3_step(q.s)) == SQLITE_ROW) {
+            Entry e;
+            e.id = sqlite3_column_int64(q.s, 0);
+            const void* blob = sqlite3_column_blob(q.s, 1);
+            e.name.assign(static_cast<const char*>(blob ? blob : ""), size_t(sqlite3_column_bytes(q.s, 1)));
+            e.score = sqlite3_column_int(q.s, 2);
+            e.received = Text(q.s, 3);
+            e.client = Text(q.s, 4);
+            e.verified = sqlite3_column_int(q.s, 5) != 0;
+            page.best.push_back(std::move(e));
+        }
+        if (rc != SQLITE_DONE) Fail(rc, sqlite3_errmsg(reader_));
+        Statement c(reader_, "SELECT value FROM counters WHERE key = 'uploads'");
+        if (sqlite3_step(c.s) == SQLITE_ROW) page.uploads = sqlite3_column_int64(c.s, 0);
+        scores::Exec(reader_, "COMMIT");
+        return page;
+    } catch (...) {
+        sqlite3_exec(reader_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
     }
-    Statement c(db_, "SELECT value FROM counters WHERE key = 'uploads'");
-    if (sqlite3_step(c.s) == SQLITE_ROW) page.uploads = sqlite3_column_int64(c.s, 0);
-    return page;
 }
 
 Proof SqliteStore::MarkVerified(const std::string& name, int32_t score, const std::string& replay,
@@ -206,8 +242,8 @@ std::optional<std::string> SqliteStore::VerifiedReplay(int64_t id) {
 }
 
 int64_t SqliteStore::EntryCount() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    Statement q(db_, "SELECT COUNT(*) FROM entries");
+    std::lock_guard<std::mutex> lock(readerMutex_);
+    Statement q(reader_, "SELECT COUNT(*) FROM entries");
     return sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int64(q.s, 0) : 0;
 }
 

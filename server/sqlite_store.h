@@ -1,5 +1,7 @@
 // The score store in one SQLite database file, in write-ahead-log mode with
-// full sync, for one server process.
+// full sync, for one server process. Writes go through one connection; page
+// reads through a second one, so that a page is read while a commit waits
+// for the disk.
 #pragma once
 #include <mutex>
 #include <string>
@@ -28,11 +30,14 @@ public:
 private:
     Proof MarkVerifiedLocked(const std::string& name, int32_t score, const std::string& replay, const std::string& run);
     void Exec(const char* sql);
+    void Close();
     void Migrate();
     void WriteBatch(const std::vector<GroupCommit::Pending*>& batch) override;
     std::string path_;
     sqlite3* db_ = nullptr;
-    std::mutex mutex_;  // the connection
+    std::mutex mutex_;  // db_
+    sqlite3* reader_ = nullptr;
+    std::mutex readerMutex_;  // reader_
 };
 
 }  // namespace scores

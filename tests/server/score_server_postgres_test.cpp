@@ -2,9 +2,6 @@
 // them killed; the database stopped and started under load.
 #include <gtest/gtest.h>
 #include <httplib.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -21,51 +18,16 @@
 #include "score_server_fixture.h"
 #include "temporary_postgres.h"
 
-extern char** environ;
-
 using namespace scores;
 using namespace scores::testing;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// A vortex-scores process on a free loopback port.
-class ServerProcess {
-public:
-    explicit ServerProcess(const std::string& database) {
-        int out[2];
-        if (pipe(out) != 0) throw std::runtime_error("pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-        std::string args[] = {VR_SCORES_BINARY, "--port", "0", "--database", database, "--client-connections", "0"};
-        char* argv[] = {args[0].data(), args[1].data(), args[2].data(), args[3].data(),
-                        args[4].data(), args[5].data(), args[6].data(), nullptr};
-        int failed = posix_spawn(&pid_, VR_SCORES_BINARY, &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        out_ = fdopen(out[0], "r");
-        // Its first line: "vortex-scores: listening on http://127.0.0.1:PORT (...)".
-        char line[512] = "";
-        const char* at = !failed && std::fgets(line, sizeof line, out_) ? std::strstr(line, "127.0.0.1:") : nullptr;
-        if (!at) throw std::runtime_error(std::string("vortex-scores did not start: ") + line);
-        port = std::atoi(at + 10);
-    }
-    ~ServerProcess() {
-        if (pid_ > 0) Kill(SIGTERM);
-        std::fclose(out_);
-    }
-    void Kill(int signal) {
-        kill(pid_, signal);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-    int port = 0;
-
-private:
-    pid_t pid_ = -1;
-    FILE* out_ = nullptr;
-};
+// A vortex-scores process on `database`, taking any number of connections from one address.
+ServerProcess OnDatabase(const std::string& database) {
+    return ServerProcess({"--database", database, "--client-connections", "0"});
+}
 
 // What the servers answered to uploads "p<i>" with score i.
 struct Answers {
@@ -124,7 +86,7 @@ std::string Page(int port) {
 
 TEST(ScoreServersOnPostgres, TwoProcessesShareOneDatabaseAndAKilledOneLosesNothingItAnswered) {
     const std::string url = FreshPostgresDatabase();
-    ServerProcess a(url), b(url);
+    ServerProcess a = OnDatabase(url), b = OnDatabase(url);
     constexpr int kHalf = 1500;
     std::atomic<int> next{0};
     std::atomic<bool> stop{false};

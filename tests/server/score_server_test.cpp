@@ -19,25 +19,10 @@
 
 using namespace scores;
 using namespace score_protocol;
+using scores::testing::Connect;
 using scores::testing::Server;
 
 namespace {
-
-// A raw loopback connection from `source` (any 127.x.y.z address) to `port`.
-int Connect(int port, const char* source) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    inet_pton(AF_INET, source, &a.sin_addr);
-    bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    a.sin_port = htons(uint16_t(port));
-    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // What arrives on `fd` within `ms` (until the peer closes or goes quiet).
 std::string Receive(int fd, int ms) {
@@ -96,21 +81,40 @@ TEST_P(ScoreServer, StoresEachNameAndScoreOnceAndCountsUploads) {
     EXPECT_EQ(best[0].received.size(), 19u);
 }
 
-TEST_P(ScoreServer, BadRequestsAnswer400AndChangeNothing) {
+TEST_P(ScoreServer, BadRequestsAnswer400WithTheReasonAndChangeNothing) {
     Server s(db);
-    EXPECT_EQ(s.Upload("nname=x&nreplay=1"), 400);
-    EXPECT_EQ(s.Upload("nname=x&nscore=12a&nreplay=1"), 400);
-    EXPECT_EQ(s.Upload("nname=x&nscore=&nreplay=1"), 400);
-    EXPECT_EQ(s.Upload("nname=x&nscore=99999999999&nreplay=1"), 400);
-    EXPECT_EQ(s.Upload("nscore=5"), 400);
-    EXPECT_EQ(s.Upload("nname=" + std::string(255, 'a') + "&nscore=5"), 400);
-    EXPECT_EQ(s.Upload("nname=" + std::string(254, 'a') + "&nscore=5&counter=true"), 200);
-    EXPECT_EQ(s.Upload("nname=a%2&nscore=5"), 400);
-    EXPECT_EQ(s.Upload("nname=b&nscore=5&pad=" + std::string(2100, 'p')), 400);
-    EXPECT_EQ(s.Upload("nname=b&nscore=5&counter=true&pad=" + std::string(3000, 'p')), 400);
-    EXPECT_EQ(s.store->EntryCount(), 1);
+    struct Case {
+        std::string query;
+        const char* reason;
+    } refused[] = {
+        {"nname=x&nreplay=1", "nscore is missing"},
+        {"nname=x&nscore=12a&nreplay=1", "nscore is not a whole number"},
+        {"nname=x&nscore=&nreplay=1", "nscore is not a whole number"},
+        {"nname=x&nscore=99999999999&nreplay=1", "nscore is not a whole number"},
+        {"nname=x&nscore=-1&nreplay=-1", "nscore must be from 0 to 32767"},
+        {"nname=x&nscore=32768&nreplay=32768", "nscore must be from 0 to 32767"},
+        {"nname=&nscore=5", "the name is empty"},
+        {"nscore=5", "nname is missing"},
+        {"nname=" + std::string(255, 'a') + "&nscore=5", "the name is longer than 254 bytes"},
+        {"nname=a%2&nscore=5", "a broken percent escape in nname"},
+        {"nname=b&nscore=5&\x1b[2J=%", "a broken percent escape in ?[2J"},  // the answer shows no control character
+        {"nname=b&nscore=5&pad=" + std::string(2100, 'p'), "the query is longer than 2 KiB"},
+        {"nname=b&nscore=5&counter=true&pad=" + std::string(3000, 'p'), "the query is longer than 2 KiB"},
+    };
+    for (const Case& c : refused) {
+        auto r = s.Get(std::string(kUploadPath) + "?" + c.query);
+        ASSERT_TRUE(r) << c.query;
+        EXPECT_EQ(r->status, 400) << c.query;
+        EXPECT_EQ(r->body, std::string("Bad request: ") + c.reason + "\n") << c.query;
+    }
+    EXPECT_EQ(s.store->EntryCount(), 0);
+    EXPECT_EQ(s.store->UploadCount(), 0);
+    // The edges that are taken: a 254-byte name, 0 (the game's empty places) and 32767 points.
+    for (const std::string& taken : {"nname=" + std::string(254, 'a') + "&nscore=5&counter=true",
+                                     std::string("nname=RE%20Rize&nscore=0&nreplay=0"), std::string("nname=x&nscore=32767")})
+        EXPECT_EQ(s.Upload(taken), 200) << taken;
+    EXPECT_EQ(s.store->EntryCount(), 3);
     EXPECT_EQ(s.store->UploadCount(), 1);
-    EXPECT_EQ(s.Upload("nname=neg&nscore=-7"), 200);
     auto page = s.Get("/index2.php?game=8");
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 404);
@@ -121,10 +125,14 @@ TEST_P(ScoreServer, NamesAreStoredExactlyAndShownEscaped) {
     std::string name = "<b>&\"'\xC3\xA9t\xC3\xA9";
     EXPECT_EQ(s.Upload("nname=%3Cb%3E%26%22%27%C3%A9t%C3%A9&nscore=42&nreplay=42"), 200);
     EXPECT_EQ(s.Upload("nname=raw%FFbyte&nscore=41"), 200);
+    // "&" is a character of its own, not "and" (which the game sends in its place).
+    EXPECT_EQ(s.Upload("nname=Tom%20%26%20Jerry&nscore=40"), 200);
+    EXPECT_EQ(s.Upload("nname=Tom%20and%20Jerry&nscore=40"), 200);
     auto best = s.store->Best(10);
-    ASSERT_EQ(best.size(), 2u);
+    ASSERT_EQ(best.size(), 4u);
     EXPECT_EQ(best[0].name, name);
     EXPECT_EQ(best[1].name, "raw\xFF" "byte");
+    EXPECT_EQ(best[2].name, "Tom & Jerry");
     auto page = s.Get("/index2.php?game=9");
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
@@ -135,6 +143,8 @@ TEST_P(ScoreServer, NamesAreStoredExactlyAndShownEscaped) {
     EXPECT_NE(page->body.find("Uploads so far: 0"), std::string::npos);
     // The stored byte that is not UTF-8 shows as a replacement character.
     EXPECT_NE(page->body.find(">raw&#xFFFD;byte<"), std::string::npos);
+    EXPECT_NE(page->body.find(">Tom &amp; Jerry<"), std::string::npos);
+    EXPECT_NE(page->body.find(">Tom and Jerry<"), std::string::npos);
 }
 
 TEST(ScoreHtml, KeepsWellFormedUtf8AndReplacesBrokenSequences) {
@@ -286,4 +296,6 @@ TEST(ScoreStores, ASqliteFileOfTheEarlierServerKeepsItsEntriesAndCount) {
     EXPECT_EQ(page.best[0].name, "Ace");
     EXPECT_EQ(page.best[0].received, "2024-01-02 03:04:05");
     EXPECT_EQ(page.uploads, 8);
+    store.reset();
+    EXPECT_TRUE(SqliteExec(file, "DROP INDEX entries_rank"));  // the upgrade made the page's index
 }
