@@ -41,6 +41,9 @@ void GroupCommit::Commit(const std::vector<Pending*>& batch, const Writer& write
         fail(batch, std::current_exception());
         return;
     } catch (...) {
+        // Whatever failed is handed to the uploads that wait for this batch
+        // (a commit thread must not end on it); a batch of several is tried
+        // one upload at a time, so one bad upload fails alone.
         if (batch.size() == 1) {
             fail(batch, std::current_exception());
             return;
@@ -49,7 +52,7 @@ void GroupCommit::Commit(const std::vector<Pending*>& batch, const Writer& write
     for (Pending* p : batch) {
         try {
             write({p});
-        } catch (...) {
+        } catch (...) {  // handed to this upload's waiting thread, as above
             fail({p}, std::current_exception());
         }
     }

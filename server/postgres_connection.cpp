@@ -58,36 +58,29 @@ PgConnection::PgConnection(const std::string& conninfo) {
     // Keywords before "dbname" are defaults that the connection string may override.
     const char* keys[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
     const char* values[] = {"5", "vortex-scores", conninfo.c_str(), nullptr};
-    c_ = PQconnectdbParams(keys, values, 1);
-    if (!c_ || PQstatus(c_) != CONNECTION_OK) {
-        std::string why = c_ ? Trimmed(PQerrorMessage(c_)) : "out of memory";
-        PQfinish(c_);
-        c_ = nullptr;
+    c_.reset(PQconnectdbParams(keys, values, 1));  // finished on every way out, a failed one too
+    if (!c_ || PQstatus(Conn()) != CONNECTION_OK) {
+        std::string why = c_ ? Trimmed(PQerrorMessage(Conn())) : "out of memory";
         throw StoreUnavailable("cannot connect to the PostgreSQL database: " + why);
     }
     // Notices (and a server's goodbye read on an idle connection) are not
     // printed; errors reach the caller.
-    PQsetNoticeProcessor(c_, IgnoreNotice, nullptr);
+    PQsetNoticeProcessor(Conn(), IgnoreNotice, nullptr);
     // Every acknowledged upload must be on disk: never run with commits that
     // return before they are flushed.
-    try {
-        PgResult sync = Check(PQexec(c_, "SHOW synchronous_commit"), "SHOW synchronous_commit");
-        if (sync.Rows() == 1 && sync.Text(0, 0) == "off") Exec("SET synchronous_commit = on");
-    } catch (...) {
-        PQfinish(c_);
-        throw;
-    }
+    PgResult sync = Check(PQexec(Conn(), "SHOW synchronous_commit"), "SHOW synchronous_commit");
+    if (sync.Rows() == 1 && sync.Text(0, 0) == "off") Exec("SET synchronous_commit = on");
 }
 
-PgConnection::~PgConnection() { PQfinish(c_); }
+void PgConnection::Finish::operator()(pg_conn* c) const { PQfinish(c); }
 
-bool PgConnection::Broken() const { return PQstatus(c_) != CONNECTION_OK; }
-int PgConnection::BackendPid() const { return PQbackendPID(c_); }
+bool PgConnection::Broken() const { return PQstatus(Conn()) != CONNECTION_OK; }
+int PgConnection::BackendPid() const { return PQbackendPID(Conn()); }
 
 std::string PgConnection::Describe() const {
-    std::string host = PQhost(c_) ? PQhost(c_) : "";
-    return std::string(PQdb(c_)) + " on " + (host.empty() ? "localhost" : host) + ":" + PQport(c_) + " as " +
-           PQuser(c_);
+    std::string host = PQhost(Conn()) ? PQhost(Conn()) : "";
+    return std::string(PQdb(Conn())) + " on " + (host.empty() ? "localhost" : host) + ":" + PQport(Conn()) + " as " +
+           PQuser(Conn());
 }
 
 bool PgConnection::StillOpen() {
@@ -95,15 +88,15 @@ bool PgConnection::StillOpen() {
     // Nothing is due on an idle connection: anything readable is most likely
     // the server's goodbye (a shutdown, a restart), so the connection is not
     // trusted with a statement.
-    pollfd p{PQsocket(c_), POLLIN, 0};
+    pollfd p{PQsocket(Conn()), POLLIN, 0};
     return poll(&p, 1, 0) == 0;
 }
 
 PgResult PgConnection::Check(pg_result* r, const char* what) {
     ExecStatusType status = r ? PQresultStatus(r) : PGRES_FATAL_ERROR;
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return PgResult(r);
-    std::string why = r ? Trimmed(PQresultErrorMessage(r)) : Trimmed(PQerrorMessage(c_));
-    if (why == "unknown error") why = Trimmed(PQerrorMessage(c_));
+    std::string why = r ? Trimmed(PQresultErrorMessage(r)) : Trimmed(PQerrorMessage(Conn()));
+    if (why == "unknown error") why = Trimmed(PQerrorMessage(Conn()));
     const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     bool full = MeansFull(state), away = Broken() || MeansUnavailable(state);
     PQclear(r);
@@ -112,16 +105,23 @@ PgResult PgConnection::Check(pg_result* r, const char* what) {
     throw std::runtime_error(std::string("PostgreSQL error in ") + what + ": " + why);
 }
 
-void PgConnection::Exec(const std::string& sql) { Check(PQexec(c_, sql.c_str()), "a statement"); }
+void PgConnection::Exec(const std::string& sql) { Check(PQexec(Conn(), sql.c_str()), "a statement"); }
+
+bool PgConnection::TryExec(const std::string& sql) noexcept {
+    pg_result* r = PQexec(Conn(), sql.c_str());
+    bool ok = r && PQresultStatus(r) == PGRES_COMMAND_OK;
+    PQclear(r);
+    return ok;
+}
 
 PgResult PgConnection::Run(const char* name, const char* sql, const std::vector<std::string>& params) {
     if (std::find(prepared_.begin(), prepared_.end(), name) == prepared_.end()) {
-        Check(PQprepare(c_, name, sql, int(params.size()), nullptr), name);
+        Check(PQprepare(Conn(), name, sql, int(params.size()), nullptr), name);
         prepared_.push_back(name);
     }
     std::vector<const char*> values;
     for (const auto& p : params) values.push_back(p.c_str());
-    return Check(PQexecPrepared(c_, name, int(values.size()), values.data(), nullptr, nullptr, 0), name);
+    return Check(PQexecPrepared(Conn(), name, int(values.size()), values.data(), nullptr, nullptr, 0), name);
 }
 
 }  // namespace scores

@@ -33,12 +33,13 @@ class PgConnection {
 public:
     // Connects; throws StoreUnavailable with libpq's reason when it cannot.
     explicit PgConnection(const std::string& conninfo);
-    ~PgConnection();
     PgConnection(const PgConnection&) = delete;
     PgConnection& operator=(const PgConnection&) = delete;
 
     // Runs one or more statements without parameters.
     void Exec(const std::string& sql);
+    // The same, for clean-up on the way out of a failure: false instead of a throw.
+    bool TryExec(const std::string& sql) noexcept;
     // Runs a statement with text parameters (prepared once per connection under `name`).
     PgResult Run(const char* name, const char* sql, const std::vector<std::string>& params);
     // False when the server has closed the connection since it was last used.
@@ -50,7 +51,11 @@ public:
 
 private:
     PgResult Check(pg_result* r, const char* what);
-    pg_conn* c_ = nullptr;
+    pg_conn* Conn() const { return c_.get(); }
+    struct Finish {
+        void operator()(pg_conn* c) const;
+    };
+    std::unique_ptr<pg_conn, Finish> c_;
     std::vector<std::string> prepared_;
 };
 

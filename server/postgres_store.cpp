@@ -110,30 +110,28 @@ PostgresStore::PostgresStore(const std::string& conninfo, const PoolOptions& opt
 }
 
 void PostgresStore::Migrate(PgConnection& c) {
-    c.Exec("BEGIN");
-    try {
-        c.Exec(kSchemaLock);
-        c.Exec("CREATE TABLE IF NOT EXISTS schema_version (version integer NOT NULL)");
-        PgResult v = c.Run("schema_version", "SELECT coalesce(max(version), 0) FROM schema_version", {});
-        int version = int(v.Number(0, 0));
-        if (version > kSchemaVersion)
-            throw std::runtime_error("the database has schema version " + std::to_string(version) +
-                                     ", newer than this server's " + std::to_string(kSchemaVersion));
-        for (int step = version; step < kSchemaVersion; ++step) c.Exec(kSchemaSteps[step]);
-        if (version < kSchemaVersion)
-            c.Exec("DELETE FROM schema_version; INSERT INTO schema_version VALUES (" + std::to_string(kSchemaVersion) +
-                   ")");
-        c.Exec(kFoldCounts);
-        c.Exec("COMMIT");
-    } catch (...) {
-        if (!c.Broken()) {
-            try {
-                c.Exec("ROLLBACK");
-            } catch (...) {
-            }
+    // Rolled back unless committed (on a connection that is still there).
+    struct Transaction {
+        PgConnection& c;
+        bool committed = false;
+        explicit Transaction(PgConnection& connection) : c(connection) { c.Exec("BEGIN"); }
+        ~Transaction() {
+            if (!committed && !c.Broken()) c.TryExec("ROLLBACK");
         }
-        throw;
-    }
+    } t(c);
+    c.Exec(kSchemaLock);
+    c.Exec("CREATE TABLE IF NOT EXISTS schema_version (version integer NOT NULL)");
+    PgResult v = c.Run("schema_version", "SELECT coalesce(max(version), 0) FROM schema_version", {});
+    int version = int(v.Number(0, 0));
+    if (version > kSchemaVersion)
+        throw std::runtime_error("the database has schema version " + std::to_string(version) +
+                                 ", newer than this server's " + std::to_string(kSchemaVersion));
+    for (int step = version; step < kSchemaVersion; ++step) c.Exec(kSchemaSteps[step]);
+    if (version < kSchemaVersion)
+        c.Exec("DELETE FROM schema_version; INSERT INTO schema_version VALUES (" + std::to_string(kSchemaVersion) + ")");
+    c.Exec(kFoldCounts);
+    c.Exec("COMMIT");
+    t.committed = true;
 }
 
 void PostgresStore::WriteBatch(const std::vector<GroupCommit::Pending*>& batch) {

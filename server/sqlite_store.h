@@ -3,6 +3,7 @@
 // reads through a second one, so that a page is read while a commit waits
 // for the disk.
 #pragma once
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -29,14 +30,16 @@ public:
 
 private:
     Proof MarkVerifiedLocked(const std::string& name, int32_t score, const std::string& replay, const std::string& run);
-    void Exec(const char* sql);
-    void Close();
     void Migrate();
     void WriteBatch(const std::vector<GroupCommit::Pending*>& batch) override;
+    struct Closer {
+        void operator()(sqlite3* db) const;
+    };
+    using Connection = std::unique_ptr<sqlite3, Closer>;
     std::string path_;
-    sqlite3* db_ = nullptr;
+    Connection db_;
     std::mutex mutex_;  // db_
-    sqlite3* reader_ = nullptr;
+    Connection reader_;
     std::mutex readerMutex_;  // reader_
 };
 
