@@ -5,11 +5,15 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <vector>
 #include <string>
 #include <thread>
 #include <unistd.h>
 
+#include "platform/xdg_folders.h"
 #include "replay_verifier.h"
 #include "score_service.h"
 
@@ -19,24 +23,7 @@ const scores::ConnectionLimits kDefaults;
 const scores::VerifierLimits kVerifyDefaults;
 constexpr const char* kDatabaseVariable = "VORTEX_SCORES_DATABASE";
 
-// A whole number from `text` in [lo, hi]; exits with a message otherwise.
-long NumberOption(const char* option, const std::string& text, long lo, long hi) {
-    char* end = nullptr;
-    long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || !end || *end || v < lo || v > hi) {
-        std::fprintf(stderr, "vortex-scores: %s wants a number from %ld to %ld, not %s\n", option, lo, hi, text.c_str());
-        std::exit(2);
-    }
-    return v;
-}
-
-std::string DefaultDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (xdg && *xdg == '/') base = xdg;
-    else base = std::string(std::getenv("HOME") ? std::getenv("HOME") : "/tmp") + "/.local/share";
-    return base + "/vortex-scores";
-}
+std::string DefaultDataFolder() { return vr::xdg::DataHome() + "/vortex-scores"; }
 
 // The game program that proves replays: beside this program (a build
 // folder), or where an install puts games beside the bin folder.
@@ -49,38 +36,119 @@ std::string DefaultVerifier() {
     return "";
 }
 
+// What the command line chose.
+struct Choices {
+    std::string bind = "127.0.0.1", data, database, verifierProgram = DefaultVerifier();
+    int port = 8099;
+    scores::ConnectionLimits limits;
+    scores::VerifierLimits verifyLimits;
+};
+
+// A whole number from `text` in [lo, hi].
+bool Number(const std::string& text, long lo, long hi, long& out) {
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || !end || *end || v < lo || v > hi) return false;
+    out = v;
+    return true;
+}
+
+// The command line: every option is a row, given as --name VALUE (or --name
+// for --help). A row's take checks and applies the value; false refuses it
+// with the row's "takes" text (or its own message, printed before).
+struct Option {
+    const char* name;
+    const char* value;  // the value's name in --help; nullptr: none
+    std::string takes;  // what the value may be, for the refusal
+    std::string help;   // its lines, '\n' between them
+    std::function<bool(Choices&, const std::string&)> take;
+};
+
+// A row whose value is a whole number in [lo, hi], stored by `set`.
+template <class Set>
+Option NumberRow(const char* name, const char* value, long lo, long hi, std::string help, Set set) {
+    return Option{name, value, "a number from " + std::to_string(lo) + " to " + std::to_string(hi), std::move(help),
+                  [=](Choices& c, const std::string& v) {
+                      long n = 0;
+                      if (!Number(v, lo, hi, n)) return false;
+                      set(c, n);
+                      return true;
+                  }};
+}
+
+std::vector<Option> Options() {
+    const auto s = [](auto n) { return std::to_string(n); };
+    return {
+        {"--help", nullptr, "", "show this text", nullptr},
+        {"--bind", "ADDR", "an address", "address to listen on (default 127.0.0.1; 0.0.0.0 for a whole network)",
+         [](Choices& c, const std::string& v) { return !(c.bind = v).empty(); }},
+        NumberRow("--port", "N", 0, 65535, "port to listen on (default 8099; 0 for any free port, printed)",
+                  [](Choices& c, long n) { c.port = int(n); }),
+        {"--data", "DIR", "a folder", "folder of the SQLite database scores.db (default " + DefaultDataFolder() + ")",
+         [](Choices& c, const std::string& v) { return !(c.data = v).empty(); }},
+        {"--database", "URL", "a database URL",
+         "the database: sqlite:PATH (a file; the default is sqlite:DIR/scores.db)\n"
+         "or a PostgreSQL connection string, postgresql://USER@HOST:PORT/DBNAME\n"
+         "(libpq's URI form, any of its parameters after \"?\"). Without it,\n$" +
+             std::string(kDatabaseVariable) + " is used when set, so no password need sit on a command line.",
+         [](Choices& c, const std::string& v) { return !(c.database = v).empty(); }},
+        NumberRow("--workers", "N", 1, 4096, "connections served at once (default " + s(kDefaults.workers) + ")",
+                  [](Choices& c, long n) { c.limits.workers = size_t(n); }),
+        NumberRow("--client-connections", "N", 0, 4096,
+                  "connections one address may hold at once (default " + s(kDefaults.perClient) +
+                      "; 0 for no limit,\nfor a server behind a load balancer); more are answered 503.\n"
+                      "A keep-alive connection idle for " + s(kDefaults.idle.count() / 1000) +
+                      " s is closed; a request's headers\nmust arrive within " + s(kDefaults.headers.count() / 1000) +
+                      " s of its first byte, the whole request within " + s(kDefaults.request.count() / 1000) + " s.",
+                  [](Choices& c, long n) { c.limits.perClient = size_t(n); }),
+        {"--verifier", "PROGRAM", "a program that can be run, or none",
+         "the game program that proves recorded runs (run as PROGRAM --verify FILE\n"
+         "in a process of its own, without a display); by default VortexRaiders\n"
+         "beside this program or in ../games; none: replays are not taken",
+         [](Choices& c, const std::string& v) {
+             if (v == "none") {
+                 c.verifierProgram.clear();
+                 return true;
+             }
+             if (access(v.c_str(), X_OK) != 0) return false;
+             c.verifierProgram = std::filesystem::absolute(v).string();  // it runs in a scratch folder
+             return true;
+         }},
+        NumberRow("--verify-seconds", "N", 1, 3600,
+                  "processor time one verification may take (default " + s(kVerifyDefaults.cpuSeconds) +
+                      "; real time: twice that)",
+                  [](Choices& c, long n) {
+                      c.verifyLimits.cpuSeconds = int(n);
+                      c.verifyLimits.wallSeconds = 2 * int(n);
+                  }),
+        {"--verify-memory", "MIB", "0 or a number from 64 to 1048576",
+         "address space of one verification (default " + s(kVerifyDefaults.memoryMiB) + "; 0 for no limit)",
+         [](Choices& c, const std::string& v) {
+             long n = 0;
+             if (!Number(v, 0, 1 << 20, n) || (n > 0 && n < 64)) return false;
+             c.verifyLimits.memoryMiB = n;
+             return true;
+         }},
+        NumberRow("--verifiers", "N", 1, 256,
+                  "verifications at once (default: one per processor); more wait, each\n"
+                  "address's replays taking turns with the others'",
+                  [](Choices& c, long n) { c.verifyLimits.atOnce = int(n); }),
+        {"--verifier-user", "NAME", "a user name",
+         "when the server runs as root, the user the verifier runs as (default nobody)",
+         [](Choices& c, const std::string& v) { return !(c.verifyLimits.user = v).empty(); }},
+    };
+}
+
 void Usage(FILE* out) {
+    std::fprintf(out, "Usage: vortex-scores [OPTION VALUE]...\nThe Vortex Raiders score server.\n");
+    for (const Option& o : Options()) {
+        std::string head = std::string("  ") + o.name + (o.value ? std::string(" ") + o.value : "");
+        std::string help = o.help;
+        for (size_t at = 0; (at = help.find('\n', at)) != std::string::npos; at += 20) help.replace(at, 1, "\n" + std::string(19, ' '));
+        if (head.size() < 19) std::fprintf(out, "%-19s%s\n", head.c_str(), help.c_str());
+        else std::fprintf(out, "%s\n%19s%s\n", head.c_str(), "", help.c_str());
+    }
     std::fprintf(out,
-                 "Usage: vortex-scores [--bind ADDR] [--port N] [--data DIR | --database URL]\n"
-                 "                     [--workers N] [--client-connections N]\n"
-                 "                     [--verifier PROGRAM|none] [--verify-seconds N] [--verify-memory MIB]\n"
-                 "                     [--verifiers N] [--verifier-user NAME]\n"
-                 "The Vortex Raiders score server.\n"
-                 "  --bind ADDR      address to listen on (default 127.0.0.1; 0.0.0.0 for a whole network)\n"
-                 "  --port N         port to listen on (default 8099; 0 for any free port, printed)\n"
-                 "  --data DIR       folder of the SQLite database scores.db (default %s)\n"
-                 "  --database URL   the database: sqlite:PATH (a file; the default is sqlite:DIR/scores.db)\n"
-                 "                   or a PostgreSQL connection string, postgresql://USER@HOST:PORT/DBNAME\n"
-                 "                   (libpq's URI form, any of its parameters after \"?\"). Without it,\n"
-                 "                   $%s is used when set, so no password need sit on a command line.\n"
-                 "  --workers N      connections served at once (default %zu)\n"
-                 "  --client-connections N\n"
-                 "                   connections one address may hold at once (default %zu; 0 for no limit,\n"
-                 "                   for a server behind a load balancer); more are answered 503.\n"
-                 "                   A keep-alive connection idle for %lld s is closed; a request's headers\n"
-                 "                   must arrive within %lld s of its first byte, the whole request within %lld s.\n"
-                 "  --verifier PROGRAM\n"
-                 "                   the game program that proves recorded runs (run as PROGRAM --verify FILE\n"
-                 "                   in a process of its own, without a display); by default VortexRaiders\n"
-                 "                   beside this program or in ../games; none: replays are not taken\n"
-                 "  --verify-seconds N\n"
-                 "                   processor time one verification may take (default %d; real time: twice that)\n"
-                 "  --verify-memory MIB\n"
-                 "                   address space of one verification (default %ld; 0 for no limit)\n"
-                 "  --verifiers N    verifications at once (default: one per processor); more wait, each\n"
-                 "                   address's replays taking turns with the others'\n"
-                 "  --verifier-user NAME\n"
-                 "                   when the server runs as root, the user the verifier runs as (default nobody)\n"
                  "\n"
                  "SQLite serves one server process. With PostgreSQL any number of vortex-scores processes,\n"
                  "on one machine or many, share one database behind a load balancer: start each with the\n"
@@ -91,79 +159,55 @@ void Usage(FILE* out) {
                  "\n"
                  "Serves GET %s?nname=..&nscore=..&nreplay=..[&counter=true]\n"
                  "and the score page GET %s (add &verified=1 for verified runs only).\n"
-                 "POST %s with a replay file (at most %zu bytes) as the body: the run is\n"
-                 "played back; when it gives the name and score of a listed entry, the entry is\n"
-                 "marked verified and its replay is kept (GET %s?id=N). Answers: 200 verified,\n"
-                 "422 refused (with the reason), 409 no such entry listed, 413 too large (however the body\n"
-                 "is sent, chunked too; the connection is then closed).\n",
-                 DefaultDataFolder().c_str(), kDatabaseVariable, kDefaults.workers, kDefaults.perClient,
-                 static_cast<long long>(kDefaults.idle.count() / 1000),
-                 static_cast<long long>(kDefaults.headers.count() / 1000),
-                 static_cast<long long>(kDefaults.request.count() / 1000), kVerifyDefaults.cpuSeconds,
-                 kVerifyDefaults.memoryMiB, score_protocol::kUploadPath, score_protocol::PageTarget().c_str(),
-                 score_protocol::kReplayPath, score_protocol::kMaxReplayBytes, score_protocol::kReplayPath);
+                 "POST %s with a replay file (at most %zu bytes) as the body: the replay\n"
+                 "is queued (202, with a ticket: GET %s?ticket=T tells its outcome)\n"
+                 "and played back by the verifier; when it gives the name and score of a listed entry,\n"
+                 "the entry is marked verified and its replay is kept (GET %s?id=N). Outcomes:\n"
+                 "200 verified, 422 refused (with the reason), 409 no such entry listed or the run already\n"
+                 "verified for another, 413 too large (however the body is sent, chunked too; the\n"
+                 "connection is then closed).\n",
+                 score_protocol::kUploadPath, score_protocol::PageTarget().c_str(), score_protocol::kReplayPath,
+                 score_protocol::kMaxReplayBytes, score_protocol::kReplayPath, score_protocol::kReplayPath);
+}
+
+// Applies the command line's options in order; --help prints the usage and
+// ends the program, anything not in the table ends it with status 2.
+Choices ParseOptions(int argc, char** argv) {
+    Choices c;
+    const std::vector<Option> options = Options();
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i] == std::string("-h") ? "--help" : argv[i];
+        auto o = std::find_if(options.begin(), options.end(), [&](const Option& row) { return name == row.name; });
+        if (o == options.end()) {
+            std::fprintf(stderr, "vortex-scores: unknown option %s (try --help)\n", argv[i]);
+            std::exit(2);
+        }
+        if (!o->take) {
+            Usage(stdout);
+            std::exit(0);
+        }
+        if (i + 1 >= argc) {
+            std::fprintf(stderr, "vortex-scores: %s needs a value (%s)\n", o->name, o->takes.c_str());
+            std::exit(2);
+        }
+        std::string value = argv[++i];
+        if (!o->take(c, value)) {
+            std::fprintf(stderr, "vortex-scores: %s takes %s, not %s\n", o->name, o->takes.c_str(), value.c_str());
+            std::exit(2);
+        }
+    }
+    return c;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string bind = "127.0.0.1", data, database, verifierProgram = DefaultVerifier();
-    scores::VerifierLimits verifyLimits;
-    int port = 8099;
-    scores::ConnectionLimits limits;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        auto value = [&](const char* option) -> std::string {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "vortex-scores: %s needs a value\n", option);
-                std::exit(2);
-            }
-            return argv[++i];
-        };
-        if (a == "--help" || a == "-h") {
-            Usage(stdout);
-            return 0;
-        } else if (a == "--bind") {
-            bind = value("--bind");
-        } else if (a == "--port") {
-            port = int(NumberOption("--port", value("--port"), 0, 65535));
-        } else if (a == "--data") {
-            data = value("--data");
-        } else if (a == "--database") {
-            database = value("--database");
-        } else if (a == "--workers") {
-            limits.workers = size_t(NumberOption("--workers", value("--workers"), 1, 4096));
-        } else if (a == "--client-connections") {
-            limits.perClient = size_t(NumberOption("--client-connections", value("--client-connections"), 0, 4096));
-        } else if (a == "--verifier") {
-            verifierProgram = value("--verifier");
-            if (verifierProgram == "none") {
-                verifierProgram.clear();
-            } else if (access(verifierProgram.c_str(), X_OK) != 0) {
-                std::fprintf(stderr, "vortex-scores: --verifier %s is not a program that can be run\n",
-                             verifierProgram.c_str());
-                return 2;
-            } else {
-                verifierProgram = std::filesystem::absolute(verifierProgram).string();  // it runs in a scratch folder
-            }
-        } else if (a == "--verify-seconds") {
-            verifyLimits.cpuSeconds = int(NumberOption("--verify-seconds", value("--verify-seconds"), 1, 3600));
-            verifyLimits.wallSeconds = 2 * verifyLimits.cpuSeconds;
-        } else if (a == "--verify-memory") {
-            verifyLimits.memoryMiB = NumberOption("--verify-memory", value("--verify-memory"), 0, 1 << 20);
-            if (verifyLimits.memoryMiB > 0 && verifyLimits.memoryMiB < 64) {
-                std::fprintf(stderr, "vortex-scores: --verify-memory wants 0 or at least 64 (MiB)\n");
-                return 2;
-            }
-        } else if (a == "--verifiers") {
-            verifyLimits.atOnce = int(NumberOption("--verifiers", value("--verifiers"), 1, 256));
-        } else if (a == "--verifier-user") {
-            verifyLimits.user = value("--verifier-user");
-        } else {
-            std::fprintf(stderr, "vortex-scores: unknown option %s (try --help)\n", a.c_str());
-            return 2;
-        }
-    }
+    Choices choices = ParseOptions(argc, argv);
+    std::string bind = choices.bind, data = choices.data, database = choices.database,
+                verifierProgram = choices.verifierProgram;
+    int port = choices.port;
+    const scores::ConnectionLimits& limits = choices.limits;
+    const scores::VerifierLimits& verifyLimits = choices.verifyLimits;
     if (!database.empty() && !data.empty()) {
         std::fprintf(stderr, "vortex-scores: give --data or --database, not both\n");
         return 2;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/kernel.h"
+#include "platform/xdg_folders.h"
 #include "platform/virtual_store.h"
 
 namespace vr {
@@ -54,19 +55,9 @@ static bool MakeDirs(const std::string& path) {
     return IsDirectory(path);
 }
 
-std::string UserDataFolder() {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    if (xdg && *xdg == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.local/share";
-}
+std::string UserDataFolder() { return xdg::DataHome(); }
 
-std::string UserConfigFolder() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && *xdg == '/') return xdg;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.config";
-}
+std::string UserConfigFolder() { return xdg::ConfigHome(); }
 
 namespace {
 std::string g_systemOverride;

@@ -74,7 +74,9 @@ TEST(ReplayFile, PlaybackAnswersTheRecordedReadingsAndEvents) {
             EXPECT_EQ(e.kind, seam::kMouseDown);
             EXPECT_EQ(e.button, 1);
         }
-        if (f == 20) EXPECT_EQ(seam::DialogAnswer([] { return std::string("live"); }), "Ace");
+        if (f == 20) {
+            EXPECT_EQ(seam::DialogAnswer([] { return std::string("live"); }), "Ace");
+        }
         if (f == 30) {
             ASSERT_TRUE(seam::NextEvent(e));
             EXPECT_EQ(e.kind, seam::kDeactivate);

@@ -2,11 +2,12 @@
 // rule that a failing operation raises its code as a run-time error, and the
 // test hook that makes services fail.
 //
-// Test hook: KORVA_DX8_FAIL lists, comma-separated, services that fail:
+// Test hook (only in a build with KORVA2D_TEST_HOOKS, which the test suite
+// turns on): KORVA2D_DX8_FAIL lists, comma-separated, services that fail:
 // "root", "d3d", "d3dx", "dsenum", "dsound" (creation), "device" (CreateDevice),
 // "sprite" (CreateSprite), "texture" (texture loading), "capture" (reading the
 // front buffer), "dinput" (DirectInputCreate), "keyboard" and "mouse" (their
-// devices), "acquire" (every Acquire). KORVA_DX8_SOUND_DEVICES sets the number of sound devices the
+// devices), "acquire" (every Acquire). KORVA2D_DX8_SOUND_DEVICES sets the number of sound devices the
 // enumeration counts.
 #pragma once
 #include <cstdint>

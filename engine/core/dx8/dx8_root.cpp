@@ -8,8 +8,23 @@
 
 namespace korva2d::dx8 {
 
+namespace {
+
+// A test hook's setting: KORVA2D_NAME, or the earlier KORVA_NAME. Only a
+// build made for the tests reads them; an installed library has none.
+const char* HookSetting([[maybe_unused]] const char* name) {
+#if KORVA2D_TEST_HOOKS
+    if (const char* v = std::getenv((std::string("KORVA2D_") + name).c_str())) return v;
+    return std::getenv((std::string("KORVA_") + name).c_str());
+#else
+    return nullptr;
+#endif
+}
+
+}  // namespace
+
 bool HookFails(const char* service) {
-    const char* env = std::getenv("KORVA_DX8_FAIL");
+    const char* env = HookSetting("DX8_FAIL");
     if (!env) return false;
     std::string list = std::string(",") + env + ",";
     return list.find(std::string(",") + service + ",") != std::string::npos;
@@ -41,7 +56,7 @@ std::shared_ptr<DirectInput8> DirectX8::DirectInputCreate() {
 std::shared_ptr<DirectSoundEnum8> DirectX8::GetDSEnum() {
     if (HookFails("dsenum")) Fail(DSERR_NODRIVER);
     int count;
-    if (const char* n = std::getenv("KORVA_DX8_SOUND_DEVICES")) count = std::atoi(n);
+    if (const char* n = HookSetting("DX8_SOUND_DEVICES")) count = std::atoi(n);
     else count = vr::audio::Device::CountOutputDevices();
     return std::make_shared<DirectSoundEnum8>(count);
 }
