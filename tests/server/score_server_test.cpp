@@ -224,13 +224,10 @@ TEST_P(ScoreServer, OneClientsIdleKeepAliveConnectionsDoNotStarveTheOthers) {
     // The served connections stay open and idle; another address is answered at once.
     httplib::Client other("127.0.0.1", s.port);
     other.set_interface("127.0.0.2");
-    other.set_read_timeout(1, 0);
-    auto start = std::chrono::steady_clock::now();
+    other.set_read_timeout(1, 0);  // the bound: no answer within it is a failure
     auto r = other.Get((std::string(kUploadPath) + "?nname=other&nscore=7&nreplay=7").c_str());
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, 200);
-    EXPECT_LT(seconds, 1.0);
     auto best = s.store->Best(1);
     ASSERT_EQ(best.size(), 1u);
     EXPECT_EQ(best[0].client, "127.0.0.2");
@@ -243,12 +240,10 @@ TEST_P(ScoreServer, AnIdleKeepAliveConnectionIsClosed) {
     const std::string page = "GET /index2.php?game=9 HTTP/1.1\r\nHost: t\r\n\r\n";
     ASSERT_EQ(send(fd, page.data(), page.size(), MSG_NOSIGNAL), ssize_t(page.size()));
     EXPECT_EQ(Receive(fd, 2000).rfind("HTTP/1.1 200", 0), 0u);
-    auto start = std::chrono::steady_clock::now();
     char byte;
     pollfd p{fd, POLLIN, 0};
-    ASSERT_EQ(poll(&p, 1, 2000), 1);
+    ASSERT_EQ(poll(&p, 1, 1000), 1);     // within the bound, ten times the idle time
     EXPECT_EQ(recv(fd, &byte, 1, 0), 0);  // closed by the server
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
     close(fd);
 }
 
