@@ -12,6 +12,7 @@
 #include "platform/replay.h"
 #include "platform/runtime_error.h"
 #include "platform/window.h"
+#include "platform_testing/dialog_answers.h"
 
 namespace vr {
 

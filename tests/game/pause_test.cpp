@@ -6,6 +6,7 @@
 #include "core/pause.h"
 #include "game_fixture.h"
 #include "platform/audio.h"
+#include "platform_testing/manual_clock.h"
 
 using namespace game;
 using namespace game::testing;

@@ -8,9 +8,10 @@
 #include "core/game_main.h"
 #include "game_fixture.h"
 #include "kernel/replay_stream.h"
-#include "platform/dialogs.h"
 #include "platform/replay.h"
 #include "platform/window.h"
+#include "platform_testing/dialog_answers.h"
+#include "platform_testing/manual_clock.h"
 #include "replay_driver.h"
 #include "scores/run_replays.h"
 

@@ -9,6 +9,7 @@
 #include "loopback_http_server.h"
 #include "platform/dialogs.h"
 #include "platform/net.h"
+#include "platform_testing/dialog_answers.h"
 #include "scores/upload.h"
 #include "test_files.h"
 

@@ -8,6 +8,7 @@
 
 #include "platform/kernel.h"
 #include "platform/window.h"
+#include "platform_testing/manual_clock.h"
 
 using namespace vr;
 
