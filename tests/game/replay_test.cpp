@@ -8,10 +8,12 @@
 #include "core/game_main.h"
 #include "game_fixture.h"
 #include "kernel/replay_stream.h"
+#include "platform/picture_box.h"
 #include "platform/replay.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
 #include "platform_testing/dialog_answers.h"
 #include "platform_testing/manual_clock.h"
+#include "platform_testing/synthetic_input.h"
 #include "replay_driver.h"
 #include "scores/run_replays.h"
 

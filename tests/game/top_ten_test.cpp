@@ -9,6 +9,7 @@
 #include "core/game_main.h"
 #include "game_fixture.h"
 #include "interrupted_save.h"
+#include "platform/cursor.h"
 #include "platform/kernel.h"
 #include "platform/profile.h"
 #include "platform_testing/dialog_answers.h"

@@ -10,6 +10,7 @@
 #include "platform/dialogs.h"
 #include "platform/net.h"
 #include "platform_testing/dialog_answers.h"
+#include "platform_testing/synthetic_input.h"
 #include "scores/upload.h"
 #include "test_files.h"
 
