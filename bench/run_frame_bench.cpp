@@ -29,8 +29,8 @@
 #include "core/game_state.h"
 #include "core/new_run.h"
 #include "platform/drawing.h"
+#include "platform/form.h"
 #include "platform/random.h"
-#include "platform/window.h"
 #include "window/form1.h"
 
 namespace {

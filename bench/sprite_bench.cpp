@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "korva2d/korva2d_calls.h"
+#include "platform/form.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
-#include "platform/window.h"
 #include "window/native.h"
 
 using namespace korva2d;

@@ -16,10 +16,10 @@
 #include <vector>
 
 #include "korva2d/korva2d_calls.h"
+#include "platform/drawing.h"
+#include "platform/form.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
-#include "platform/drawing.h"
-#include "platform/window.h"
 
 using namespace korva2d;
 using namespace korva2d::calls;

@@ -5,9 +5,10 @@
 
 #include "korva2d/keys.h"
 #include "korva2d/korva2d_calls.h"
+#include "platform/form.h"
 #include "platform/kernel.h"
+#include "platform/message_loop.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
 using namespace korva2d;
 using namespace korva2d::calls;
 

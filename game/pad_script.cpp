@@ -8,7 +8,7 @@
 #include "core/game_main.h"
 #include "core/game_state.h"
 #include "core/pause.h"
-#include "platform/window.h"
+#include "platform_testing/virtual_gamepad.h"
 #include "window/form1.h"
 
 namespace game {

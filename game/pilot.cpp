@@ -6,6 +6,10 @@
 
 #include "core/game_main.h"
 #include "core/game_state.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
+#include "platform/user_types.h"
+#include "platform_testing/synthetic_input.h"
 #include "window/form1.h"
 
 namespace game {

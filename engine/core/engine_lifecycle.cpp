@@ -5,9 +5,13 @@
 #include "core/library_values.h"
 #include "core/server_counts.h"
 #include "extra/mod_extra.h"
+#include "platform/cursor.h"
 #include "platform/dialogs.h"
+#include "platform/form.h"
+#include "platform/user_types.h"
 #include "platform/vbtypes.h"
-#include "platform/window.h"
+#include "platform/window_handles.h"
+#include "platform/window_rect.h"
 #include "version.h"
 
 namespace korva2d {

@@ -7,9 +7,9 @@
 #include "extra/mod_extra.h"
 #include "platform/error_rules.h"
 #include "platform/kernel.h"
+#include "platform/message_loop.h"
 #include "platform/random.h"
 #include "platform/vbtypes.h"
-#include "platform/window.h"
 
 namespace korva2d {
 

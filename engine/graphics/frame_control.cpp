@@ -5,8 +5,9 @@
 #include "graphics/argb.h"
 #include "platform/dialogs.h"
 #include "platform/kernel.h"
+#include "platform/user_types.h"
 #include "platform/variant.h"
-#include "platform/window.h"
+#include "platform/window_rect.h"
 
 namespace korva2d {
 

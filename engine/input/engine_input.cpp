@@ -3,8 +3,10 @@
 #include "core/engine_object.h"
 #include "core/library_values.h"
 #include "extra/mod_extra.h"
+#include "platform/cursor.h"
+#include "platform/user_types.h"
 #include "platform/vbtypes.h"
-#include "platform/window.h"
+#include "platform/window_rect.h"
 
 namespace korva2d {
 

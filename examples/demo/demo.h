@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "korva2d/korva2d_calls.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
 
 namespace demo {
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "demo.h"
+#include "platform/form.h"
 #include "platform/kernel.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
 
 using namespace demo;
 using namespace korva2d::calls;

@@ -3,7 +3,8 @@
 #include <cstdio>
 
 #include "demo.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
 
 namespace demo {
 

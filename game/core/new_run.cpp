@@ -1,7 +1,9 @@
 #include "core/new_run.h"
 
 #include "core/game_state.h"
-#include "platform/window.h"
+#include "platform/cursor.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
 #include "scores/top_ten.h"
 #include "window/form1.h"
 

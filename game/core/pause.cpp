@@ -3,9 +3,12 @@
 #include "core/game_state.h"
 #include "core/new_run.h"
 #include "platform/audio.h"
+#include "platform/cursor.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
-#include "platform/window.h"
+#include "platform/picture_box.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
 #include "scores/field_text.h"
 #include "window/form1.h"
 

@@ -1,7 +1,7 @@
 // The two drawing conventions of the game: the masked sprite copy (mask with
 // SRCAND, then picture with SRCPAINT) and the opaque copy, into Field's image.
 #pragma once
-#include "platform/window.h"
+#include "platform/picture_box.h"
 #include "window/form1.h"
 
 namespace game {

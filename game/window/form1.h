@@ -3,7 +3,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/window.h"
+#include "platform/form.h"
+#include "platform/picture_box.h"
 #include "version.h"
 
 namespace game {

@@ -10,6 +10,7 @@
 #include "dialogs/input_box_window.h"
 #include "platform/codepage.h"
 #include "platform/dialogs.h"
+#include "platform/form.h"
 #include "platform/gdi.h"
 #include "platform/runtime_error.h"
 #include "window/display_session.h"

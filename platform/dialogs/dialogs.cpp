@@ -9,9 +9,10 @@
 
 #include "dialogs/input_box_window.h"
 #include "platform/codepage.h"
+#include "platform/message_loop.h"
 #include "platform/replay.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
+#include "platform_testing/dialog_answers.h"
 
 namespace vr {
 

@@ -2,6 +2,7 @@
 
 #include "platform/kernel.h"
 #include "platform/replay.h"
+#include "platform_testing/manual_clock.h"
 
 namespace vr {
 

@@ -8,6 +8,9 @@
 
 #include <algorithm>
 
+#include "platform/client_placement.h"
+#include "platform/form.h"
+#include "platform/user_types.h"
 #include "window/native.h"
 #include "window/window_registry.h"
 

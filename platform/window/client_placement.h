@@ -1,8 +1,14 @@
 // Where forms' client areas lie on the screen at their scale, and what the
 // USER calls see of them: the screen side of the scale arithmetic, beside
-// ClientPlacement's client and window side (platform/window.h).
+// ClientPlacement's client and window side (platform/client_placement.h).
 #pragma once
-#include "platform/window.h"
+#include "platform/client_placement.h"
+#include "platform/gdi.h"
+#include "platform/user_types.h"
+
+namespace vr {
+class Form;
+}  // namespace vr
 
 namespace vr::detail {
 

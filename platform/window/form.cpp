@@ -2,9 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/client_placement.h"
 #include "platform/codepage.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
+#include "platform/picture_box.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
 #include "window/display_session.h"
 #include "window/native.h"
 #include "window/window_registry.h"

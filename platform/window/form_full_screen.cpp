@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "platform/window.h"
+#include "platform/form.h"
 #include "window/display_session.h"
 #include "window/native.h"
 

@@ -7,8 +7,14 @@
 #include <cmath>
 #include <map>
 
+#include "platform/client_placement.h"
+#include "platform/cursor.h"
+#include "platform/form.h"
+#include "platform/gamepad.h"
 #include "platform/kernel.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
+#include "platform_testing/synthetic_input.h"
+#include "platform_testing/virtual_gamepad.h"
 #include "window/client_placement.h"
 #include "window/native.h"
 #include "window/window_registry.h"

@@ -1,4 +1,4 @@
-// The message queue's side of the game controllers (platform/window.h).
+// The message queue's side of the game controllers (platform/gamepad.h).
 #pragma once
 #include <SDL.h>
 

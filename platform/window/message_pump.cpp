@@ -6,9 +6,15 @@
 #include <cstdlib>
 
 #include "platform/dialogs.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
+#include "platform/picture_box.h"
 #include "platform/replay.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
+#include "platform/virtual_keys.h"
+#include "platform/window_handles.h"
+#include "platform_testing/synthetic_input.h"
 #include "window/client_placement.h"
 #include "window/display_session.h"
 #include "window/gamepads.h"

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "platform/drawing.h"
-#include "platform/window.h"
+#include "platform/form.h"
 
 namespace vr {
 

@@ -1,6 +1,10 @@
 #include <SDL.h>
 
-#include "platform/window.h"
+#include "platform/client_placement.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
+#include "platform/picture_box.h"
+#include "platform/user_types.h"
 #include "window/client_placement.h"
 #include "window/window_registry.h"
 

@@ -12,7 +12,9 @@
 
 #include <cstring>
 
-#include "platform/window.h"
+#include "platform/client_placement.h"
+#include "platform/form.h"
+#include "platform/screen_capture.h"
 #include "window/client_placement.h"
 #include "window/native.h"
 #include "window/window_registry.h"

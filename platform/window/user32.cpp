@@ -8,8 +8,13 @@
 
 #include <algorithm>
 
+#include "platform/client_placement.h"
+#include "platform/cursor.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
 #include "platform/replay.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
 #include "window/client_placement.h"
 #include "window/display_session.h"
 #include "window/native.h"

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/window.h"
+#include "platform/virtual_keys.h"
 
 namespace vr {
 

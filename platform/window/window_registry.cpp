@@ -4,6 +4,10 @@
 
 #include <map>
 
+#include "platform/form.h"
+#include "platform/picture_box.h"
+#include "platform/window_handles.h"
+
 namespace vr::detail {
 
 namespace {

@@ -1,13 +1,18 @@
 // Handles of forms and boxes, shared by the window files of the platform.
 #pragma once
+#include <cstdint>
 #include <utility>
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/gdi.h"
+#include "platform/picture_box.h"
+#include "platform/user_types.h"
 
 struct SDL_Cursor;
 
 namespace vr {
+class Form;
+
 // A box's pointer image and the cursors made of it, one for each scale its form was drawn at.
 struct PictureBox::Pointer {
     Surface image, mask;

@@ -3,9 +3,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/form.h"
 #include "platform/kernel.h"
+#include "platform/message_loop.h"
+#include "platform/picture_box.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
 
 using namespace vr;
 

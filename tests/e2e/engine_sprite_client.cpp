@@ -8,10 +8,11 @@
 #include <string>
 
 #include "korva2d/korva2d_calls.h"
+#include "platform/form.h"
 #include "platform/gdi.h"
 #include "platform/kernel.h"
+#include "platform/message_loop.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
 
 using namespace korva2d;
 using namespace korva2d::calls;

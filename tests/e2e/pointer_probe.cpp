@@ -8,8 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/cursor.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
 #include "platform/runtime_error.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
 
 using namespace vr;
 

@@ -14,6 +14,8 @@
 #include "extra/extra_object.h"
 #include "korva2d/keys.h"
 #include "platform/kernel.h"
+#include "platform_testing/manual_clock.h"
+#include "platform_testing/synthetic_input.h"
 #include "wave_writer.h"
 
 using namespace korva2d;

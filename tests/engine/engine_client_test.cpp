@@ -8,8 +8,8 @@
 
 #include "korva2d/korva2d_calls.h"
 #include "log_lines.h"
-#include "platform/dialogs.h"
 #include "platform/runtime_error.h"
+#include "platform_testing/dialog_answers.h"
 #include "test_files.h"
 #include "version.h"
 #include "wave_writer.h"

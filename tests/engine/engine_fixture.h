@@ -8,7 +8,7 @@
 #include "core/engine_object.h"
 #include "korva2d/korva2d_calls.h"
 #include "log_lines.h"
-#include "platform/window.h"
+#include "platform/form.h"
 #include "test_files.h"
 
 namespace korva2d_test {

@@ -10,6 +10,8 @@
 #include "engine_fixture.h"
 #include "extra/mod_extra.h"
 #include "platform/profile.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
 
 using namespace korva2d;
 using namespace korva2d::calls;

@@ -8,6 +8,7 @@
 #include "extra/extra_object.h"
 #include "platform/kernel.h"
 #include "platform/random.h"
+#include "platform_testing/manual_clock.h"
 
 using namespace korva2d;
 

@@ -6,7 +6,11 @@
 #include "core/dx8/direct_input8.h"
 #include "core/library_values.h"
 #include "engine_fixture.h"
-#include "platform/window.h"
+#include "platform/cursor.h"
+#include "platform/message_loop.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
+#include "platform_testing/synthetic_input.h"
 
 using namespace korva2d;
 using namespace korva2d::calls;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/dialogs.h"
+#include "platform_testing/dialog_answers.h"
 #include "test_files.h"
 
 namespace vr::testing {

@@ -7,6 +7,7 @@
 #include "music/filter_graph.h"
 #include "platform/audio.h"
 #include "platform/kernel.h"
+#include "platform_testing/manual_clock.h"
 #include "sound_file_writer.h"
 #include "test_files.h"
 

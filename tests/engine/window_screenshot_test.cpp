@@ -11,6 +11,8 @@
 #include <functional>
 
 #include "engine_fixture.h"
+#include "platform/form.h"
+#include "platform/window_rect.h"
 #include "window/native.h"
 
 using namespace korva2d::calls;

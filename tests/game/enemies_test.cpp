@@ -3,6 +3,7 @@
 
 #include "core/enemies.h"
 #include "game_fixture.h"
+#include "platform_testing/manual_clock.h"
 
 using namespace game;
 using namespace game::testing;

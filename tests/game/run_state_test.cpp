@@ -5,7 +5,8 @@
 #include "core/new_run.h"
 #include "core/sound_cues.h"
 #include "game_fixture.h"
-#include "platform/window.h"
+#include "platform/cursor.h"
+#include "platform/user_types.h"
 
 using namespace game;
 using namespace game::testing;

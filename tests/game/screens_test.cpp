@@ -1,6 +1,7 @@
 // The menu screen, the head-up texts, the field's text and the time format.
 #include "core/game_main.h"
 #include "game_fixture.h"
+#include "platform/cursor.h"
 #include "scores/field_text.h"
 
 using namespace game;

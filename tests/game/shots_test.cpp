@@ -1,6 +1,6 @@
 // The shot pool: spawning, enemy hits, ship contact, the shield, moving and freeing.
 #include "core/shots.h"
-#include "platform/dialogs.h"
+#include "platform_testing/dialog_answers.h"
 #include "game_fixture.h"
 
 using namespace game;

@@ -4,6 +4,7 @@
 
 #include "core/game_main.h"
 #include "game_fixture.h"
+#include "platform/cursor.h"
 #include "scores/top_ten.h"
 #include "test_files.h"
 

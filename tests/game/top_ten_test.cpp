@@ -9,9 +9,10 @@
 #include "core/game_main.h"
 #include "game_fixture.h"
 #include "interrupted_save.h"
+#include "platform/cursor.h"
 #include "platform/kernel.h"
-#include "platform/dialogs.h"
 #include "platform/profile.h"
+#include "platform_testing/dialog_answers.h"
 #include "scores/top_ten.h"
 #include "test_files.h"
 

@@ -9,6 +9,8 @@
 #include "loopback_http_server.h"
 #include "platform/dialogs.h"
 #include "platform/net.h"
+#include "platform_testing/dialog_answers.h"
+#include "platform_testing/synthetic_input.h"
 #include "scores/upload.h"
 #include "test_files.h"
 

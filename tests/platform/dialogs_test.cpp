@@ -4,6 +4,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/runtime_error.h"
+#include "platform_testing/dialog_answers.h"
 #include "test_files.h"
 
 using namespace vr;

@@ -6,8 +6,17 @@
 
 #include <vector>
 
+#include "platform/cursor.h"
+#include "platform/form.h"
+#include "platform/gamepad.h"
 #include "platform/kernel.h"
-#include "platform/window.h"
+#include "platform/message_loop.h"
+#include "platform/picture_box.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
+#include "platform_testing/manual_clock.h"
+#include "platform_testing/synthetic_input.h"
+#include "platform_testing/virtual_gamepad.h"
 
 using namespace vr;
 

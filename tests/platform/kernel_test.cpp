@@ -4,6 +4,7 @@
 
 #include "platform/codepage.h"
 #include "platform/kernel.h"
+#include "platform_testing/manual_clock.h"
 #include "test_files.h"
 
 using namespace vr;

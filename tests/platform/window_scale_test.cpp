@@ -5,7 +5,15 @@
 
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/client_placement.h"
+#include "platform/cursor.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
+#include "platform/picture_box.h"
+#include "platform/screen_capture.h"
+#include "platform/user_types.h"
+#include "platform/window_rect.h"
+#include "platform_testing/synthetic_input.h"
 #include "window/native.h"
 
 using namespace vr;

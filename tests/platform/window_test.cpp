@@ -2,7 +2,14 @@
 
 #include <vector>
 
-#include "platform/window.h"
+#include "platform/cursor.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
+#include "platform/picture_box.h"
+#include "platform/user_types.h"
+#include "platform/virtual_keys.h"
+#include "platform/window_rect.h"
+#include "platform_testing/synthetic_input.h"
 
 using namespace vr;
 

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "platform/dialogs.h"
+#include "platform/form.h"
 #include "platform/kernel.h"
-#include "platform/window.h"
+#include "platform/message_loop.h"
+#include "platform/window_rect.h"
 #include "window/display_session.h"
 #include "window/native.h"
 

@@ -5,6 +5,10 @@
 #include <algorithm>
 
 #include "core/server_counts.h"
+#include "platform/form.h"
+#include "platform/message_loop.h"
+#include "platform/screen_capture.h"
+#include "platform/window_handles.h"
 
 namespace korva2d::dx8 {
 

@@ -16,7 +16,7 @@
 #include "core/dx8/dx8_errors.h"
 #include "platform/com.h"
 #include "platform/drawing.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
 
 namespace korva2d::dx8 {
 

@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-#include "platform/window.h"
+#include "platform/form.h"
+#include "platform/window_handles.h"
 
 namespace korva2d::dx8 {
 

@@ -2,9 +2,8 @@
 //
 // Scripted answers: when VR_DIALOG_SCRIPT names a file, each dialog takes the
 // next line of it as its answer ("OK", "Yes", "No", "Cancel" for message
-// boxes; the typed text for input boxes, "<cancel>" for Cancel). Answers can
-// also be queued in-process with PushDialogAnswer (taken before the file).
-// Every dialog is written to standard error as
+// boxes; the typed text for input boxes, "<cancel>" for Cancel). Every
+// dialog is written to standard error as
 //   [dialog] <title> | <text> | <answer>
 // so a run can be checked. Without a script a real window is shown; with no
 // display a dialog raises a run-time error with a clear message.
@@ -25,11 +24,6 @@ std::string InputBox(const std::string& prompt, const std::string& title = "", c
 
 // The default title of message boxes (the program's name).
 void SetDefaultDialogTitle(const std::string& title);
-
-// Queues an answer for the next dialog (tests).
-void PushDialogAnswer(const std::string& answer);
-// Number of dialogs shown so far in this process (tests).
-int DialogCount();
 
 // Called repeatedly while a modal dialog is open, so owner windows repaint.
 void SetModalIdleHook(std::function<void()> hook);

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "platform/text_raster.h"
-#include "platform/window.h"
+#include "platform/user_types.h"
 
 namespace vr {
 
 struct RendererHandle;  // the renderer itself
 struct TextureHandle;   // the renderer's own texture
+class Drawing;
 
 // A picture on a form's renderer: one to draw, or a target to draw into.
 class Texture {
@@ -83,7 +84,7 @@ public:
     bool Read(Texture& target, std::vector<uint32_t>& pixels);
 
     // Shows a picture stretched over window pixels (x, y, w, h) of the frame
-    // the form presents now: for layer painters (platform/window.h); at any
+    // the form presents now: for layer painters (platform/form.h); at any
     // other time it does nothing.
     void Show(const Texture& picture, int x, int y, int w, int h);
 

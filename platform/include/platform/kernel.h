@@ -23,10 +23,7 @@ void SleepNs(int64_t nanoseconds);
 // instead of waiting, and every performance-counter read advances it by the
 // auto step (so a busy wait on the counter ends).
 void UseManualClock(bool on, int64_t startNs = 0);
-void SetManualClockNs(int64_t ns);
-void AdvanceManualClock(int64_t ns);
 void SetManualClockAutoStep(int64_t ns);
-bool ManualClockOn();
 // Seconds since midnight (local time of day as the runtime's Timer gives it);
 // the manual clock's seconds modulo a day while it is on.
 float Timer();
