@@ -50,9 +50,8 @@ void Run(const Step& s) {
     } else if (s.command == "tilt") {
         vr::SetVirtualGamepadAxis(g_pad, s.a == "x" ? vr::PadAxis::LeftX : vr::PadAxis::LeftY, std::stoi(s.b));
     } else if (s.command == "press" || s.command == "release") {
-        vr::PadButton b;
-        ButtonNamed(s.a, b);
-        vr::SetVirtualGamepadButton(g_pad, b, s.command == "press");
+        vr::PadButton b = vr::PadButton::A;
+        if (ButtonNamed(s.a, b)) vr::SetVirtualGamepadButton(g_pad, b, s.command == "press");
     } else if (s.command == "report") {
         std::fprintf(stderr, "pad: frame %d playing %d pointer %d,%d fired %d paused %d\n", g_frame,
                      vr::IsTrue(G.Playing) ? 1 : 0, G.FieldMouseX, G.FieldMouseY, G.ShotsFired, RunPaused() ? 1 : 0);
