@@ -314,7 +314,7 @@ int main(int argc, char** argv) {
             InstallFrameShot(choices);
             if (choices.fastClock) {
                 vr::UseManualClock(true, int64_t(36000) * 1000000000);
-                vr::SetManualClockAutoStep(1000000);
+                vr::SetClockAutoStep(1000000);
             }
             // The session is recorded, so each run that earns a place keeps its replay.
             uint32_t drivers = (choices.autopilot ? uint32_t(score_protocol::kDriverAutopilot) : 0u) |

@@ -125,7 +125,7 @@ VerifyOutcome VerifyReplay(const vr::replay::Replay& replay) {
     if (!BeginPlayback(replay, out.why)) return out;
     // A simulated clock: each wait of the frame limiter passes at its first look.
     vr::UseManualClock(true, 0);
-    vr::SetManualClockAutoStep(int64_t(1000000000) / 26 + 1);
+    vr::SetClockAutoStep(int64_t(1000000000) / 26 + 1);
     g_quit = false;
     SetPlaybackUnloadHandler([] {
         // The recording quits the game: what it holds up to there is judged.

@@ -90,8 +90,10 @@ bool HaveRealDisplay() {
 }  // namespace
 
 void SetDefaultDialogTitle(const std::string& title) { g_defaultTitle = title; }
+#if VR_TEST_SEAMS
 void PushDialogAnswer(const std::string& answer) { g_queued.push_back(answer); }
 int DialogCount() { return g_dialogCount; }
+#endif
 void SetModalIdleHook(std::function<void()> hook) { g_idleHook = std::move(hook); }
 void RunModalIdleHook() {
     if (g_idleHook) g_idleHook();

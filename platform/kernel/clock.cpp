@@ -31,10 +31,11 @@ void UseManualClock(bool on, int64_t startNs) {
     g_manualNs = startNs;
     g_autoStep = 0;
 }
+void SetClockAutoStep(int64_t ns) { g_autoStep = ns; }
+#if VR_TEST_SEAMS
 void SetManualClockNs(int64_t ns) { g_manualNs = ns; }
 void AdvanceManualClock(int64_t ns) { g_manualNs += ns; }
-void SetManualClockAutoStep(int64_t ns) { g_autoStep = ns; }
-bool ManualClockOn() { return g_manual; }
+#endif
 
 float Timer() {
     if (g_manual) return static_cast<float>(double(g_manualNs % (int64_t(86400) * 1000000000)) / 1e9);

@@ -184,7 +184,7 @@ TEST_F(EngineAdditions, CreatingAndFreeingATextureTenThousandTimesKeepsMemoryFla
 TEST_F(EngineAdditions, FrameTimeIsTheLastFramesLengthUnderTheLimiter) {
     EXPECT_EQ(FrameTime(E()), 0.0) << "before any frame";
     vr::UseManualClock(true, 4'000'000'000);
-    vr::SetManualClockAutoStep(20'000);  // each counter read advances 20 us
+    vr::SetClockAutoStep(20'000);  // each counter read advances 20 us
     void* p = nullptr;
     vr::com::DispatchObject<_Extra>::CreateAs<ExtraObject>(IID__Extra, &p);
     vr::com::ComPtr<_Extra> extra;

@@ -85,7 +85,7 @@ TEST_F(EngineClient, DuplicateKeyWithMissingFileOnlyLogsTheMissingFile) {
 }
 
 TEST_F(EngineClient, WithoutASoundDeviceEverySoundCallDoesNothing) {
-    if (!KORVA2D_TEST_HOOKS) GTEST_SKIP() << "built without the engine's failure hooks (KORVA2D_TEST_HOOKS)";
+    if (!VR_TEST_SEAMS) GTEST_SKIP() << "built without the engine's failure hooks (VR_TEST_SEAMS)";
     setenv("KORVA2D_DX8_SOUND_DEVICES", "0", 1);
     EXPECT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
     CreateSound(*engine_, "x", "missing.wav");  // returns before even testing the file
@@ -95,7 +95,7 @@ TEST_F(EngineClient, WithoutASoundDeviceEverySoundCallDoesNothing) {
 }
 
 TEST_F(EngineClient, MissingDirectXShowsTheInstallBoxAndFailsBackToTheCaller) {
-    if (!KORVA2D_TEST_HOOKS) GTEST_SKIP() << "built without the engine's failure hooks (KORVA2D_TEST_HOOKS)";
+    if (!VR_TEST_SEAMS) GTEST_SKIP() << "built without the engine's failure hooks (VR_TEST_SEAMS)";
     setenv("KORVA2D_DX8_FAIL", "root,d3dx", 1);
     int32_t hwnd = 0;
     Text path = dir_;
@@ -108,7 +108,7 @@ TEST_F(EngineClient, MissingDirectXShowsTheInstallBoxAndFailsBackToTheCaller) {
 }
 
 TEST_F(EngineClient, FailingSoundEnumerationIsLoggedAndTheStartGoesOn) {
-    if (!KORVA2D_TEST_HOOKS) GTEST_SKIP() << "built without the engine's failure hooks (KORVA2D_TEST_HOOKS)";
+    if (!VR_TEST_SEAMS) GTEST_SKIP() << "built without the engine's failure hooks (VR_TEST_SEAMS)";
     setenv("KORVA2D_DX8_FAIL", "dsenum", 1);
     EXPECT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
     ASSERT_EQ(Log().size(), 3u);
@@ -172,7 +172,7 @@ TEST_F(EngineClient, AfterUnloadPlayingDoesNothingAndStoppingFailsWithError9) {
 }
 
 TEST_F(EngineClient, ErrorLinesAlsoGoToStandardErrorUnlessTurnedOff) {
-    if (!KORVA2D_TEST_HOOKS) GTEST_SKIP() << "built without the engine's failure hooks (KORVA2D_TEST_HOOKS)";
+    if (!VR_TEST_SEAMS) GTEST_SKIP() << "built without the engine's failure hooks (VR_TEST_SEAMS)";
     ASSERT_EQ(Korva2D_Start_OnlySound(*engine_, 0, dir_), -1);
     const std::string missing = "korva2d: File is missing : " + dir_ + "\\none.wav\n";
     auto errorsOf = [&](auto&& call) {

@@ -116,7 +116,7 @@ TEST_F(EngineStart, ADamagedFontIniEndsTheStartAfterTheFontNamingTheFileAndTheFa
 }
 
 TEST_F(EngineStart, MissingServicesShowTheInstallBoxOrTakeTheErrorPath) {
-    if (!KORVA2D_TEST_HOOKS) GTEST_SKIP() << "built without the engine's failure hooks (KORVA2D_TEST_HOOKS)";
+    if (!VR_TEST_SEAMS) GTEST_SKIP() << "built without the engine's failure hooks (VR_TEST_SEAMS)";
     const std::string box = "DirectX Error | Install DirectX 8.1 or better";
     struct {
         const char* fail;

@@ -17,7 +17,7 @@ namespace {
 struct ManualClock {
     ManualClock(int64_t startNs, int64_t stepNs) {
         vr::UseManualClock(true, startNs);
-        vr::SetManualClockAutoStep(stepNs);
+        vr::SetClockAutoStep(stepNs);
     }
     ~ManualClock() { vr::UseManualClock(false); }
 };

@@ -163,7 +163,7 @@ TEST_F(Input, AFocusLossKeepsTheOldSnapshotUntilTheFocusIsBack) {
 }
 
 TEST_F(Input, SetUpFailuresAreLoggedAndTheStartGoesOn) {
-    if (!KORVA2D_TEST_HOOKS) GTEST_SKIP() << "built without the engine's failure hooks (KORVA2D_TEST_HOOKS)";
+    if (!VR_TEST_SEAMS) GTEST_SKIP() << "built without the engine's failure hooks (VR_TEST_SEAMS)";
     struct {
         const char* fail;
         const char* line;

@@ -33,7 +33,7 @@ TEST(PerformanceCounter, ManualClockAdvancesBySleepAndAutoStep) {
     Sleep(3);  // advances instead of waiting
     QueryPerformanceCounter(&c);
     EXPECT_EQ(c, 3001000);
-    SetManualClockAutoStep(10);
+    SetClockAutoStep(10);
     QueryPerformanceCounter(&c);
     QueryPerformanceCounter(&c);
     EXPECT_EQ(c, 3001010);

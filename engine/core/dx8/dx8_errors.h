@@ -2,7 +2,7 @@
 // rule that a failing operation raises its code as a run-time error, and the
 // test hook that makes services fail.
 //
-// Test hook (only in a build with KORVA2D_TEST_HOOKS, which the test suite
+// Test hook (only in a build with VR_TEST_SEAMS, which the test suite
 // turns on): KORVA2D_DX8_FAIL lists, comma-separated, services that fail:
 // "root", "d3d", "d3dx", "dsenum", "dsound" (creation), "device" (CreateDevice),
 // "sprite" (CreateSprite), "texture" (texture loading), "capture" (reading the

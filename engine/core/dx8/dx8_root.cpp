@@ -13,7 +13,7 @@ namespace {
 // A test hook's setting: KORVA2D_NAME, or the earlier KORVA_NAME. Only a
 // build made for the tests reads them; an installed library has none.
 const char* HookSetting([[maybe_unused]] const char* name) {
-#if KORVA2D_TEST_HOOKS
+#if VR_TEST_SEAMS
     if (const char* v = std::getenv((std::string("KORVA2D_") + name).c_str())) return v;
     return std::getenv((std::string("KORVA_") + name).c_str());
 #else

@@ -23,7 +23,7 @@ void SleepNs(int64_t nanoseconds);
 // instead of waiting, and every performance-counter read advances it by the
 // auto step (so a busy wait on the counter ends).
 void UseManualClock(bool on, int64_t startNs = 0);
-void SetManualClockAutoStep(int64_t ns);
+void SetClockAutoStep(int64_t ns);
 // Seconds since midnight (local time of day as the runtime's Timer gives it);
 // the manual clock's seconds modulo a day while it is on.
 float Timer();

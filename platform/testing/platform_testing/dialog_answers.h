@@ -1,4 +1,5 @@
-// Answers for dialogs queued in-process, for tests. Not installed.
+// Answers for dialogs queued in-process, for tests. Not installed, and built
+// only with VR_TEST_SEAMS.
 #pragma once
 #include <string>
 

@@ -1,4 +1,5 @@
-// Setting the manual clock (platform/kernel.h) by hand, for tests. Not installed.
+// Setting the manual clock (platform/kernel.h) by hand, for tests. Not
+// installed, and built only with VR_TEST_SEAMS.
 #pragma once
 #include <cstdint>
 
@@ -8,7 +9,5 @@ namespace vr {
 void SetManualClockNs(int64_t ns);
 // Moves the manual clock on by ns nanoseconds.
 void AdvanceManualClock(int64_t ns);
-// Whether the manual clock is on.
-bool ManualClockOn();
 
 }  // namespace vr
