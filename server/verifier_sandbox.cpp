@@ -17,7 +17,9 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <cstring>
 
 namespace scores {
@@ -167,6 +169,17 @@ bool PrepareSandbox(const std::string& user, SandboxPlan& plan, std::string& why
 
 void RunKeeper(const SandboxPlan& plan, char* const* argv, char* const* envp, int outFd, int errFd, int reportFd,
                int64_t deadlineNs) {
+    // Every other descriptor goes: the server's other threads make pipes and
+    // accept connections at any moment, and a keeper holding another
+    // verification's pipe or a client's socket would keep them open until it ends.
+    int kept[3] = {outFd, errFd, reportFd};
+    std::sort(std::begin(kept), std::end(kept));
+    unsigned from = 3;
+    for (int fd : kept) {
+        if (unsigned(fd) > from) close_range(from, unsigned(fd) - 1, 0);
+        from = unsigned(fd) + 1;
+    }
+    close_range(from, ~0u, 0);
     prctl(PR_SET_CHILD_SUBREAPER, 1, 0, 0, 0);
     prctl(PR_SET_PDEATHSIG, SIGKILL, 0, 0, 0);
     pid_t verifier = fork();

@@ -3,6 +3,7 @@
 // cover what the server makes of each answer, what it stores, the turns that
 // clients' replays take, and the fence around the verifying process.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,6 +37,7 @@ std::string FakeVerifier(const std::string& folder) {
                            "  BOTS) report 48 Ace%20Pilot 1 2222222222222222 ;;\n"
                            "  TWIC) report 1 x 0 3333333333333333; echo 'score 99' ;;\n"
                            "  HANG) exec sleep 30 ;;\n"
+                           "  WAIT) while [ ! -e \"$(dirname \"$0\")/release\" ]; do sleep 0.02; done; exit 1 ;;\n"
                            "  BUSY) while :; do :; done ;;\n"
                            "  ESCP) setsid sleep 31.25 & exec sleep 30 ;;\n"
                            "  NETW) if (exec 3<>/dev/tcp/127.0.0.1/9) 2>/dev/null; then net=open; else net=closed; fi\n"
@@ -58,12 +60,13 @@ protected:
     std::string folder, db;
 };
 
-// Whether a process with this command line runs.
-bool Running(const std::string& cmdline) {
-    for (const auto& p : std::filesystem::directory_iterator("/proc")) {
+// Whether a process whose command line holds `part` runs.
+bool Running(const std::string& part) {
+    std::error_code ec;
+    for (const auto& p : std::filesystem::directory_iterator("/proc", ec)) {
         std::ifstream in(p.path() / "cmdline");
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (text == cmdline) return true;
+        if (text.find(part) != std::string::npos) return true;
     }
     return false;
 }
@@ -159,7 +162,7 @@ TEST(ReplayVerifierProcess, DeadlinesLimitsAndLeftoversAreHandled) {
     EXPECT_NE(hung.why.find("did not finish in 1 s of real time"), std::string::npos) << hung.why;
     // A process that left the verifier's group is killed with it.
     EXPECT_FALSE(verifier.Verify("ESCP").proved);
-    EXPECT_FALSE(Running(std::string("sleep\0" "31.25\0", 12)));
+    EXPECT_FALSE(Running(std::string("sleep\0" "31.25", 11)));
     Verdict good = verifier.Verify("GOOD");
     EXPECT_TRUE(good.proved) << good.why;
     EXPECT_EQ(good.report.uploadName, "Ace Pilot");
@@ -178,6 +181,25 @@ TEST(ReplayVerifierProcess, DeadlinesLimitsAndLeftoversAreHandled) {
     EXPECT_TRUE(v.serverFault);
     EXPECT_NE(v.why.find("status 127"), std::string::npos) << v.why;
     unsetenv("TMPDIR");
+}
+
+TEST(ReplayVerifierProcess, ARunningVerificationHoldsNoneOfTheServersDescriptors) {
+    std::string folder = vr::testing::FreshFolder("verifier-descriptors");
+    ReplayVerifier verifier(FakeVerifier(folder), {});
+    int pipeEnds[2];  // as another verification's output, or a client's socket
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    std::thread waiting([&] { verifier.Verify("WAIT"); });
+    for (int i = 0; i < 3000 && !Running(folder + "/fake-game"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(Running(folder + "/fake-game"));
+    // Closed here, the pipe ends at once unless a process of the running verification still holds it.
+    close(pipeEnds[1]);
+    pollfd end{pipeEnds[0], POLLIN, 0};
+    EXPECT_EQ(poll(&end, 1, 0), 1);
+    EXPECT_TRUE(end.revents & POLLHUP) << "the verification's processes hold the server's pipe";
+    std::ofstream(folder + "/release") << "go";
+    waiting.join();
+    close(pipeEnds[0]);
 }
 
 TEST(ReplayVerifierProcess, RunsWithoutNetworkAndAsAnUnprivilegedUserWhenTheServerIsRoot) {
