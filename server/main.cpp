@@ -203,11 +203,7 @@ Choices ParseOptions(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     Choices choices = ParseOptions(argc, argv);
-    std::string bind = choices.bind, data = choices.data, database = choices.database,
-                verifierProgram = choices.verifierProgram;
-    int port = choices.port;
-    const scores::ConnectionLimits& limits = choices.limits;
-    const scores::VerifierLimits& verifyLimits = choices.verifyLimits;
+    auto& [bind, data, database, verifierProgram, port, limits, verifyLimits] = choices;
     if (!database.empty() && !data.empty()) {
         std::fprintf(stderr, "vortex-scores: give --data or --database, not both\n");
         return 2;
